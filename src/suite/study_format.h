@@ -1,0 +1,61 @@
+// On-disk records of a study's index (.idx) and data (.DAT) files.
+//
+// .idx: 4-byte magic 0xEDEDEDED, then 20-byte idx_entry records in append
+// order. .DAT: record versions, each a 20-byte rec_header, blocks (FC, FB,
+// variable block F9), and the end marker 0xFDFDFDFD. All little-endian.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace oc {
+
+inline constexpr std::uint32_t kIdxMagic = 0xEDEDEDEDu;
+inline constexpr std::uint32_t kRecordMagic = 0xF5F5F5F5u;
+inline constexpr std::uint32_t kEndMarker = 0xFDFDFDFDu;
+inline constexpr std::uint32_t kBlockFC = 0xFCFCFCFCu;
+inline constexpr std::uint32_t kBlockFB = 0xFBFBFBFBu;
+inline constexpr std::uint32_t kBlockVariables = 0xF9F9F9F9u;
+inline constexpr std::uint16_t kFCConstant = 20500;
+inline constexpr int kIdxEntrySize = 20;
+inline constexpr int kRecHeaderSize = 20;
+inline constexpr int kFCBlockSize = 20;
+inline constexpr int kFBBlockSize = 9;
+
+struct idx_entry {
+    std::int32_t respondent = 0;
+    std::uint8_t generation = 0;
+    std::uint8_t b5 = 0, b6 = 0, b7 = 0;  // copied unchanged into a new version
+    std::uint16_t w8 = 0;                 // copied unchanged
+    std::uint16_t sequence = 0;
+    std::uint32_t dat_offset = 0;
+    std::uint32_t next = 0;  // .idx offset of the next version's entry; 0 = newest
+};
+
+// Byte 11 holds the interview status (see kInterviewComplete); bytes 16-17
+// the sequence number. Merges copy bytes 11..19 unchanged.
+struct rec_header {
+    std::uint32_t magic = kRecordMagic;
+    std::uint16_t length = 0;  // magic through end marker
+    std::int32_t respondent = 0;
+    std::uint8_t generation = 0;
+    std::uint8_t b11 = 0, b12 = 0, b13 = 0;
+    std::uint16_t w14 = 0;
+    std::uint16_t w16 = 0;
+    std::uint8_t b18 = 0, b19 = 0;
+};
+inline constexpr std::uint8_t kInterviewComplete = 1;  // rec_header::b11
+inline constexpr std::uint8_t kInterviewIncomplete = 0;
+
+void encode_idx_entry(const idx_entry& entry, unsigned char (&bytes)[kIdxEntrySize]);
+void decode_idx_entry(const unsigned char (&bytes)[kIdxEntrySize], idx_entry& entry);
+void encode_rec_header(const rec_header& header, unsigned char (&bytes)[kRecHeaderSize]);
+void decode_rec_header(const unsigned char (&bytes)[kRecHeaderSize], rec_header& header);
+
+// Little-endian helpers for the writers.
+void put_u16(unsigned char* at, std::uint16_t value);
+void put_u32(unsigned char* at, std::uint32_t value);
+std::uint16_t get_u16(const unsigned char* at);
+std::uint32_t get_u32(const unsigned char* at);
+
+}  // namespace oc

@@ -1,0 +1,103 @@
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace octest {
+
+ScratchDir::ScratchDir() : previous_cwd_(fs::current_path()) {
+    std::random_device rd;
+    for (;;) {
+        path_ = fs::temp_directory_path() / ("opencoder-test-" + std::to_string(rd()));
+        if (fs::create_directory(path_)) break;
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    fs::current_path(previous_cwd_, ec);
+    fs::remove_all(path_, ec);
+}
+
+void ScratchDir::enter() const { fs::current_path(path_); }
+
+std::string read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+static std::string show(const std::string& s, size_t at) {
+    std::string shown;
+    for (size_t i = at; i < s.size() && i < at + 16; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c >= 32 && c < 127) shown += static_cast<char>(c);
+        else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            shown += hex;
+        }
+    }
+    return "\"" + shown + "\"";
+}
+
+std::string first_difference(const std::string& expected, const std::string& actual) {
+    size_t n = std::min(expected.size(), actual.size());
+    for (size_t i = 0; i < n; ++i) {
+        if (expected[i] != actual[i])
+            return "first difference at offset " + std::to_string(i) + ": expected " + show(expected, i) +
+                   ", got " + show(actual, i);
+    }
+    if (expected.size() != actual.size())
+        return "sizes differ: expected " + std::to_string(expected.size()) + " bytes, got " +
+               std::to_string(actual.size()) + " (common prefix equal)";
+    return {};
+}
+
+std::string test_data(const std::string& relative) { return std::string(OPENCODER_TEST_DATA) + "/" + relative; }
+
+
+RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text) {
+    // Files rather than pipes keep this free of deadlocks on large output.
+    ScratchDir io;
+    std::string in_path = io.file("stdin"), out_path = io.file("stdout"), err_path = io.file("stderr");
+    write_bytes(in_path, stdin_text);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(in_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv;
+        std::string program = OPENCODER_CLI;
+        argv.push_back(program.data());
+        std::vector<std::string> copy = args;
+        for (auto& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    RunResult result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = read_bytes(out_path);
+    result.err = read_bytes(err_path);
+    return result;
+}
+
+}  // namespace octest

@@ -1,0 +1,54 @@
+// Shared helpers of the core tests: scratch directories, whole-file
+// comparison, and running the command-line tool.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace octest {
+
+namespace fs = std::filesystem;
+
+// A fresh directory under the system temp dir, removed afterwards. The
+// previous current directory is restored when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const fs::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    void enter() const;  // make it the current directory
+
+private:
+    fs::path path_;
+    fs::path previous_cwd_;
+};
+
+std::string read_bytes(const std::string& path);
+void write_bytes(const std::string& path, const std::string& bytes);
+
+// Empty when equal; otherwise where and how the two differ.
+std::string first_difference(const std::string& expected, const std::string& actual);
+
+// Data shipped under tests/data.
+std::string test_data(const std::string& relative);
+
+struct RunResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+// Runs the opencoder CLI with `args` (no shell), optional standard input.
+RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text = {});
+
+}  // namespace octest
+
+// Whole-file comparison that names the first differing offset.
+#define EXPECT_SAME_BYTES(expected, actual) \
+    EXPECT_EQ("", ::octest::first_difference((expected), (actual)))
