@@ -2,7 +2,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= 2
-PACKAGES   := cmake g++ ninja-build pkg-config libgtest-dev libcli11-dev \
+PACKAGES   := cmake g++ ninja-build pkg-config libgtest-dev libcli11-dev libcsv-dev \
               qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth
 
 .PHONY: all deps configure build test test-core-asan run bench clean
