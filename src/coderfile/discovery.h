@@ -14,7 +14,7 @@
 namespace oc {
 
 // Names of every entry, in file order; nullopt when the file is missing,
-// unreadable, or an entry cannot be read.
+// unreadable, its entry count is negative, or an entry cannot be read.
 std::optional<std::vector<std::string>> read_coder_list(const std::string& list_path);
 
 struct file_statuses {
@@ -35,7 +35,7 @@ struct list_figures {
     std::vector<std::uint32_t> records;
     std::vector<std::uint8_t> interviews;
 };
-// A name whose entry is not found shows zeros.
+// A name whose entry is not found (or a list that cannot be read) shows zeros.
 list_figures collect_list_figures(const std::string& list_path, const std::vector<std::string>& names);
 
 // The listing handed to the host: only files that opened, in list order.

@@ -17,7 +17,8 @@ base_path_parts split_base_path(const std::string& base_path);
 // exist; "000" or "P00" when every number is taken.
 std::string next_free_extension(const std::string& base_path, bool listing);
 
-// "001".."999" and "P01".."P99".
+// "001".."999" and "P01".."P99"; 0 gives the fallbacks "000" and "P00";
+// numbers outside 0..999 (0..99) give an empty text.
 std::string coder_extension(int n);
 std::string listing_extension(int n);
 

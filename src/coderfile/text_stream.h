@@ -1,0 +1,30 @@
+// Reading the fixed-width text files of this folder through binary stdio
+// streams, with the line-end rules of the text mode they were made for:
+// CR LF reads as one LF, a lone CR stays a character. Byte offsets from
+// ftell stay the on-disk offsets.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace oc::detail {
+
+// The line end every text file of this folder is written with.
+inline constexpr char kLineEnd[] = "\r\n";
+inline constexpr int kLineEndBytes = 2;
+
+// One character; CR LF comes back as '\n'. EOF at end of file or on error.
+int text_getc(std::FILE* file);
+
+// Up to `max_chars` characters of the current line, counting CR LF as one
+// character and keeping it as '\n' at the end (as fgets with a buffer of
+// max_chars + 1 in text mode). False when nothing could be read.
+bool read_text_line(std::FILE* file, std::string& line, std::size_t max_chars);
+
+// Writes all of `bytes`; false on a short write.
+bool write_all(std::FILE* file, const std::string& bytes);
+
+// snprintf into a std::string.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace oc::detail
