@@ -15,8 +15,8 @@ struct entry {
 // Texts exactly as users know them, including their double spaces.
 constexpr entry kStrings[] = {
     {700, "Examine Openend Responses"},
-    {704, "Openend Files (%1.p??)|%1.p??|"},
-    {705, "Coder Data Files (%1.0??,...)|%1.0??;%1.1??;%1.2??;%1.3??;%1.4??;%1.5??;%1.6??;%1.7??;%1.8??;%1.9??|"},
+    {704, "Openend Files (%1.p?\?)|%1.p?\?|"},
+    {705, "Coder Data Files (%1.0?\?,...)|%1.0?\?;%1.1?\?;%1.2?\?;%1.3?\?;%1.4?\?;%1.5?\?;%1.6?\?;%1.7?\?;%1.8?\?;%1.9?\?|"},
     {706, "An error occurred while printing the OPENEND responses."},
     {707, "An error occurred while writing the OPENEND output file."},
     {708, "An error occurred while writing the coder data file."},

@@ -1,0 +1,46 @@
+// Whether answers already stand in a coder data file, from the coder list.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "extract/extract_request.h"
+
+namespace oc {
+
+// 1 when an entry of the coder list holds one of the request's questions
+// (with a compatible interviews choice and, when the request has a range, a
+// respondent within it); 0 when none does or the list cannot be opened for
+// update; -1 on a read error or a question list shorter than question_count.
+std::int16_t find_coded_questions(const std::string& list_path, const extract_request& request);
+
+// The same test for one respondent (0: any) and one question, with every
+// interviews choice compatible.
+std::int16_t is_response_coded(const std::string& list_path, std::uint32_t respondent, const char* question);
+
+// is_response_coded answered from one read of the coder list: the engine asks
+// once per answer group, and nothing writes the list during a run. The file
+// is read on the first question, so a run that never asks never reads it.
+class coded_lookup {
+public:
+    explicit coded_lookup(std::string list_path) : list_path_(std::move(list_path)) {}
+    std::int16_t is_response_coded(std::uint32_t respondent, const char* question);
+
+private:
+    struct entry {
+        std::vector<std::uint32_t> respondents;  // sorted
+    };
+    void load();
+
+    std::string list_path_;
+    bool loaded_ = false;
+    std::vector<entry> entries_;  // entries read before any failure, in order
+    bool read_failed_ = false;    // an entry after entries_ could not be read
+    // Upper-cased question name -> indexes of the entries holding it, ascending.
+    std::unordered_map<std::string, std::vector<std::size_t>> by_question_;
+};
+
+}  // namespace oc

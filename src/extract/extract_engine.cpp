@@ -1,0 +1,348 @@
+#include "extract/extract_engine.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+#include <vector>
+
+#include "coderfile/coder_file.h"
+#include "extract/coded_lookup.h"
+#include "extract/coder_list_update.h"
+#include "suite/data_library.h"
+#include "suite/error_library.h"
+
+namespace oc {
+
+namespace {
+
+// The widths of the coder file format bound what one file can hold.
+constexpr std::int32_t kMaxRespondentCount = 32767;
+constexpr std::uint32_t kMaxRespondentNumber = 999999999;
+constexpr std::int32_t kMaxTrailerOffset = 999999999;
+constexpr int kMaxByteField = 255;  // roster and list numbers are single bytes
+
+enum class outcome { written, no_data, failed, data_error };
+
+// What ends the walk of one question: nothing (go on with the next) or an outcome.
+using walk_end = std::optional<outcome>;
+
+struct file_closer {
+    void operator()(std::FILE* file) const {
+        if (file) std::fclose(file);
+    }
+};
+
+std::string file_name_of(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+class extraction {
+public:
+    extraction(extract_request& request, const std::string& file_a, const std::string& file_b,
+               const std::string& list_path, const extract_progress& progress)
+        : request_(request), file_a_(file_a), file_b_(file_b), coded_(list_path), progress_(progress),
+          listing_(!request.listing_path.empty()) {}
+
+    outcome run(std::FILE* out);
+    coder_spec& spec() { return spec_; }
+    std::int16_t data_error() const { return data_error_; }
+
+private:
+    walk_end walk_question(std::size_t index);
+    bool passes_filters(std::uint32_t respondent, std::uint16_t sequence, const char* question, outcome& stop);
+    bool write_preamble(const char* question, bool& question_started);
+    bool write_response(std::uint16_t sequence, std::uint32_t respondent, const char* question,
+                        std::int32_t roster, int count, quest_spec& node, std::int16_t type);
+    bool write_listing_entry(std::uint16_t sequence, std::uint32_t respondent, const char* question,
+                             std::int32_t roster, int list_no, const std::string& text);
+    bool write_record_line(std::uint16_t sequence, std::uint32_t respondent, const char* question,
+                           std::int32_t roster, int list_no, int code_slots, const std::string& text);
+    bool add_resp_id(std::uint16_t sequence, std::uint32_t respondent);
+    bool find_resp_id(std::uint16_t sequence, std::uint32_t respondent) const;
+    bool start_coder_file();
+    bool finish_coder_file();
+    bool write(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    extract_request& request_;
+    const std::string& file_a_;
+    const std::string& file_b_;
+    coded_lookup coded_;
+    const extract_progress& progress_;
+    const bool listing_;
+    std::FILE* out_ = nullptr;
+    coder_spec spec_;
+    std::unordered_set<std::uint64_t> resp_id_set_;
+    bool resp_ids_allocated_ = false;
+    std::int32_t listed_texts_ = 0;  // a listing run's count, kept wide so it never wraps
+    bool coder_header_written_ = false;
+    std::int16_t data_error_ = 0;
+    char buffer_[kTextBufferSize] = {};
+};
+
+bool extraction::write(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = std::vfprintf(out_, format, args);
+    va_end(args);
+    return n >= 0;
+}
+
+bool extraction::find_resp_id(std::uint16_t sequence, std::uint32_t respondent) const {
+    return resp_id_set_.count(static_cast<std::uint64_t>(sequence) << 32 | respondent) != 0;
+}
+
+bool extraction::add_resp_id(std::uint16_t sequence, std::uint32_t respondent) {
+    if (find_resp_id(sequence, respondent)) return true;
+    if (spec_.respondent_count >= kMaxRespondentCount) return false;  // the count is 16-bit
+    spec_.resp_ids.push_back({sequence, static_cast<std::int32_t>(respondent)});
+    resp_id_set_.insert(static_cast<std::uint64_t>(sequence) << 32 | respondent);
+    resp_ids_allocated_ = true;
+    ++spec_.respondent_count;
+    return true;
+}
+
+bool extraction::start_coder_file() {
+    // Line 2 carries the trailer offset, patched when the file is finished.
+    int name_chars = std::fprintf(out_, "%s\r\n", spec_.name);
+    int line2 = std::fprintf(out_, "%9ld %2d %2d\r\n", 0L, 0, static_cast<int>(spec_.interviews));
+    spec_.record_count = 0;
+    return name_chars >= 0 && line2 == 17;
+}
+
+bool extraction::finish_coder_file() {
+    long offset = std::ftell(out_);
+    if (offset < 0 || offset > kMaxTrailerOffset) return false;
+    if (request_.question_count < 0 || request_.questions->size() < static_cast<std::size_t>(request_.question_count))
+        return false;
+    quest_list written(request_.questions->begin(), request_.questions->begin() + request_.question_count);
+    for (quest_spec& q : written) q.last_record_coded = 0;
+    spec_.question_count = request_.question_count;
+    spec_.status = status_not_coded;
+    if (write_coder_trailer(out_, spec_, written, static_cast<std::int32_t>(offset)) != 0) return false;
+    return write_coder_header(out_, spec_, static_cast<std::int32_t>(offset)) == 0 && std::fflush(out_) == 0;
+}
+
+bool extraction::write_listing_entry(std::uint16_t sequence, std::uint32_t respondent, const char* question,
+                                     std::int32_t roster, int list_no, const std::string& text) {
+    bool ok = true;
+    if (request_.show_numbers) ok = ok && write("%5u ", static_cast<unsigned>(sequence));
+    if (request_.show_respondent) ok = ok && write("%9lu ", static_cast<unsigned long>(respondent));
+    if (request_.one_line) ok = ok && write("%-8s ", question);
+    if (request_.show_numbers) ok = ok && write("%3d %3d ", static_cast<int>(roster), list_no);
+    if (!request_.one_line && (request_.show_numbers || request_.show_respondent)) ok = ok && write("\r\n");
+    ok = ok && write("%s\r\n", text.c_str());
+    if (!request_.one_line) ok = ok && write("\r\n");
+    return ok;
+}
+
+bool extraction::write_record_line(std::uint16_t sequence, std::uint32_t respondent, const char* question,
+                                   std::int32_t roster, int list_no, int code_slots, const std::string& text) {
+    // Wider values would break the fixed columns or wrap when read back.
+    if (respondent > kMaxRespondentNumber || roster < 0 || roster > kMaxByteField || list_no > kMaxByteField ||
+        std::strlen(question) > kMaxQuestionName)
+        return false;
+    int fields = std::fprintf(out_, "%5u %9ld %8s %3d %3d %2d %2d ", static_cast<unsigned>(sequence),
+                              static_cast<long>(respondent), question, static_cast<int>(roster), list_no, 0, 0);
+    if (fields != 39) return false;
+    for (int slot = 0; slot < code_slots; ++slot)
+        if (std::fputs("     ", out_) < 0) return false;
+    return write("%s\r\n", text.c_str());
+}
+
+bool extraction::write_response(std::uint16_t sequence, std::uint32_t respondent, const char* question,
+                                std::int32_t roster, int count, quest_spec& node, std::int16_t type) {
+    const char* text = buffer_;
+    const char* end = buffer_ + sizeof buffer_;
+    for (int i = 1; i <= count; ++i) {
+        if (text >= end) return false;
+        std::size_t length = strnlen(text, static_cast<std::size_t>(end - text));
+        if (text + length >= end) return false;  // unterminated group
+        std::string raw(text, length);
+        text += length + 1;
+        std::optional<std::string> cleaned = clean_response_text(raw, type, request_.strip_numeric);
+        if (!cleaned) continue;
+        ++node.record_count;
+        ++spec_.record_count;
+        if (listing_) {
+            if (!write_listing_entry(sequence, respondent, question, roster, i, *cleaned)) return false;
+            ++listed_texts_;
+        } else {
+            if (!write_record_line(sequence, respondent, question, roster, i, node.max_codes, *cleaned)) return false;
+            if (!add_resp_id(sequence, respondent)) return false;
+        }
+    }
+    return true;
+}
+
+bool extraction::passes_filters(std::uint32_t respondent, std::uint16_t sequence, const char* question,
+                                outcome& stop) {
+    if (request_.min_respondent > 0 && request_.max_respondent > 0 &&
+        (respondent < request_.min_respondent || respondent > request_.max_respondent))
+        return false;
+    if (request_.how_many != 0) {
+        std::int32_t counted = listing_ ? listed_texts_ : spec_.respondent_count;
+        if (counted >= static_cast<std::int16_t>(request_.how_many) &&
+            (!resp_ids_allocated_ || !find_resp_id(sequence, respondent)))
+            return false;
+    }
+    if (request_.include_data == data_not_yet_coded || request_.include_data == data_already_coded) {
+        std::int16_t coded = coded_.is_response_coded(respondent, question);
+        if (coded == -1) {
+            stop = outcome::failed;
+            return false;
+        }
+        if (request_.include_data == data_not_yet_coded ? coded == 1 : coded == 0) return false;
+    }
+    return true;
+}
+
+bool extraction::write_preamble(const char* question, bool& question_started) {
+    if (!listing_) {
+        if (!coder_header_written_) {
+            if (!start_coder_file()) return false;
+            coder_header_written_ = true;
+        }
+        return true;
+    }
+    if (!question_started && !request_.one_line && !write("\r\n\r\nResponses for question: %s\r\n\r\n", question))
+        return false;
+    question_started = true;
+    return true;
+}
+
+walk_end extraction::walk_question(std::size_t index) {
+    quest_spec& node = (*request_.questions)[index];
+    char question[sizeof node.name];
+    std::memcpy(question, node.name, sizeof question);
+    question[sizeof question - 1] = '\0';
+    node.record_count = 0;
+    bool question_started = false;
+    for (long calls = 0;; ++calls) {
+        std::uint32_t respondent = 0;
+        std::int32_t sequence = 0;
+        std::int16_t type = 0;
+        std::int32_t roster = 0;
+        std::int16_t mode = calls == 0 ? -1 : 1;
+        for (;;) {
+            std::int16_t n = fextract(mode, question, buffer_, file_b_.c_str(), file_a_.c_str(), &respondent,
+                                      &sequence, &type, static_cast<std::int16_t>(request_.interviews + 1), 1,
+                                      &roster, 0, 0);
+            if (n == -1) return std::nullopt;  // end of this question's data
+            if (n < -1) {
+                data_error_ = n;
+                return outcome::data_error;
+            }
+            if (n == 0) break;
+            auto seq16 = static_cast<std::uint16_t>(sequence);
+            outcome stop = outcome::written;
+            if (!passes_filters(respondent, seq16, question, stop)) {
+                if (stop == outcome::failed) return outcome::failed;
+                break;
+            }
+            if (!write_preamble(question, question_started)) return outcome::failed;
+            if (!write_response(seq16, respondent, question, roster, n, node, type)) return outcome::failed;
+            if (roster == 0) break;
+            ++roster;
+            mode = 0;
+        }
+        if (progress_) progress_(static_cast<int>(index), calls + 1);
+    }
+}
+
+outcome extraction::run(std::FILE* out) {
+    out_ = out;
+    spec_ = coder_spec{};
+    std::snprintf(spec_.name, sizeof spec_.name, "%s", file_name_of(request_.coder_path).c_str());
+    spec_.interviews = request_.interviews;
+    if (request_.question_count < 1) return outcome::no_data;
+    for (std::int16_t q = 0; q < request_.question_count; ++q) {
+        if (!request_.questions || static_cast<std::size_t>(q) >= request_.questions->size()) return outcome::failed;
+        if (walk_end end = walk_question(static_cast<std::size_t>(q))) return *end;
+    }
+    if (!coder_header_written_ || spec_.record_count == 0) return outcome::no_data;
+    return finish_coder_file() ? outcome::written : outcome::failed;
+}
+
+void fill_question_names(coder_spec& spec, const extract_request& request) {
+    spec.question_names.assign(static_cast<std::size_t>(request.question_count), {});
+    for (std::int16_t q = 0; q < request.question_count; ++q)
+        std::strncpy(spec.question_names[static_cast<std::size_t>(q)].data(),
+                     (*request.questions)[static_cast<std::size_t>(q)].name, 8);
+}
+
+}  // namespace
+
+std::optional<std::string> clean_response_text(const std::string& text, std::int16_t type, bool strip_numeric) {
+    bool has_space = text.find(' ') != std::string::npos;
+    if (!has_space && type != LOGIC_OPENEND) return std::nullopt;
+    std::string cleaned = text;
+    for (char& c : cleaned)
+        if (c >= 7 && c <= 13) c = ' ';
+    if (type != LOGIC_OPENEND && strip_numeric && cleaned.find(' ') != std::string::npos &&
+        std::isdigit(static_cast<unsigned char>(cleaned[0]))) {
+        std::size_t start = 0;
+        while (start < cleaned.size() && std::isdigit(static_cast<unsigned char>(cleaned[start]))) ++start;
+        if (start < cleaned.size() && cleaned[start] == ' ') ++start;
+        cleaned.erase(0, start);
+    }
+    return cleaned;
+}
+
+std::int16_t extract_responses(extract_request& request, bool check, const std::string& file_a,
+                               const std::string& file_b, const std::string& list_path,
+                               const std::string& backup_path, const extract_progress& progress) {
+    if (check && request.include_data == data_all) {
+        std::int16_t found = find_coded_questions(list_path, request);
+        if (found != 0) return found;
+    }
+    const bool listing = !request.listing_path.empty();
+    const std::string& out_path = listing ? request.listing_path : request.coder_path;
+    if (out_path.size() > kMaxPathLength) return kExtractFailed;  // refused rather than cut
+    std::FILE* out = std::fopen(out_path.c_str(), "wb");
+    if (!out) return kExtractFailed;
+    std::vector<char> out_buffer(1 << 16);
+    std::setvbuf(out, out_buffer.data(), _IOFBF, out_buffer.size());
+
+    extraction run(request, file_a, file_b, list_path, progress);
+    outcome result = outcome::failed;
+    bool out_of_memory = false;
+    try {
+        result = run.run(out);
+    } catch (const std::bad_alloc&) {
+        out_of_memory = true;
+    }
+    bool closed = std::fclose(out) == 0;
+    if (result == outcome::written && !closed) result = outcome::failed;
+    bool keep = listing ? (result == outcome::written || result == outcome::no_data) && !out_of_memory
+                        : result == outcome::written && !out_of_memory;
+    if (!keep) std::remove(out_path.c_str());
+    if (out_of_memory) ThrowHalvexException(kErrorOutOfMemory);
+
+    switch (result) {
+    case outcome::no_data:
+        return kExtractNoData;
+    case outcome::failed:
+        return kExtractFailed;
+    case outcome::data_error:
+        switch (run.data_error()) {
+        case -2: ThrowHalvexException(kErrorStudyFilesMissing);
+        case -3: ThrowHalvexException(kErrorCorruptIndex);
+        case -4: ThrowHalvexException(kErrorCorruptRecord);
+        default: return kExtractFailed;
+        }
+    case outcome::written:
+        break;
+    }
+    try {
+        fill_question_names(run.spec(), request);
+    } catch (const std::bad_alloc&) {
+        ThrowHalvexException(kErrorOutOfMemory);
+    }
+    return update_coder_list(run.spec(), list_path, backup_path) ? kExtractWritten : kExtractFailed;
+}
+
+}  // namespace oc
