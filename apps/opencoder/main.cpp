@@ -1,8 +1,25 @@
+// opencoder: batch equivalents of the component's commands, for scripting.
 #include <CLI/CLI.hpp>
 
+#include "cli_common.h"
+#include "commands.h"
+
 int main(int argc, char** argv) {
-    CLI::App app{"opencoder: open-end coding for survey studies"};
+    CLI::App app{"opencoder: prepare, code, merge and report open-ended survey answers"};
     app.require_subcommand(1);
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    int result = cli::exit_ok;
+    cli::add_study_command(app, result);
+    cli::add_list_command(app, result);
+    cli::add_status_command(app, result);
+    cli::add_prepare_command(app, result);
+    cli::add_examine_command(app, result);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {  // --help
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return cli::exit_usage;
+    }
+    return result;
 }

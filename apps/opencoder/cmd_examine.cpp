@@ -1,0 +1,126 @@
+// `opencoder examine`: the open-end listing of chosen questions, as the
+// examine command prints it. Changes no study or coder file.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli_common.h"
+#include "commands.h"
+#include "extract/drivers.h"
+#include "filter_options.h"
+#include "resources/string_table.h"
+#include "suite/error_library.h"
+
+namespace cli {
+
+namespace {
+
+struct examine_options {
+    std::string base;
+    std::vector<std::string> questions;
+    filter_options filters;
+    bool no_one_line = false;
+    bool no_respondent = false;
+    bool no_numbers = false;
+    bool strip_numeric = false;
+    std::string out;
+};
+
+std::vector<bool> select_questions(const std::vector<std::string>& names, const oc::openend_catalogue& catalogue) {
+    std::vector<bool> selected(catalogue.names.size(), false);
+    for (const std::string& name : names) {
+        auto found = std::find(catalogue.names.begin(), catalogue.names.end(), name);
+        if (found == catalogue.names.end())
+            throw CLI::ValidationError("--question", "'" + name + "' is not an open-end or OTHER question of the study");
+        selected[static_cast<std::size_t>(found - catalogue.names.begin())] = true;
+    }
+    return selected;
+}
+
+bool copy_listing(const std::string& listing, const std::string& out) {
+    std::ifstream in(listing, std::ios::binary);
+    if (!in) return false;
+    if (out.empty()) {
+        std::cout << in.rdbuf();
+        std::cout.flush();
+        return static_cast<bool>(std::cout);
+    }
+    std::ofstream file(out, std::ios::binary | std::ios::trunc);
+    file << in.rdbuf();
+    file.close();
+    return static_cast<bool>(file);
+}
+
+// The temporary listing goes whatever happens.
+struct temp_file {
+    std::string path;
+    ~temp_file() {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+};
+
+int run_examine(const examine_options& options) {
+    study_paths study = parse_study(options.base);
+    std::string out = options.out.empty() ? "" : std::filesystem::absolute(options.out).string();
+    if (!enter_study_directory(study)) return exit_failure;
+
+    oc::openend_catalogue catalogue = oc::load_openend_catalogue(study.labels());
+    if (catalogue.names.empty()) {
+        print_message(oc::IDS_NO_OPENEND_DATA);
+        return exit_failure;
+    }
+    std::vector<bool> selected = select_questions(options.questions, catalogue);
+    oc::respondent_choice choice = parse_filter_options(options.filters);
+
+    oc::quest_list questions = oc::build_listing_questions(catalogue, selected);
+    oc::extract_request request;
+    oc::apply_respondent_choice(request, choice);
+    request.questions = &questions;
+    request.question_count = static_cast<std::int16_t>(questions.size());
+    request.one_line = !options.no_one_line;
+    request.show_respondent = !options.no_respondent;
+    request.show_numbers = !options.no_numbers;
+    request.strip_numeric = options.strip_numeric;
+
+    temp_file listing{oc::make_listing_temp_file(".")};
+    if (listing.path.empty()) {
+        print_message(oc::IDS_LISTING_WRITE_ERROR);
+        return exit_failure;
+    }
+    request.listing_path = listing.path;
+    try {
+        oc::extract_responses(request, false, study.data(), study.index(), study.coder_list(),
+                              study.coder_list_backup());
+    } catch (const oc::CHalvexException& e) {
+        print_error(oc::error_message_text(e.code()));
+        return exit_failure;
+    }
+    if (!copy_listing(listing.path, out)) {
+        print_message(oc::IDS_LISTING_WRITE_ERROR);
+        return exit_failure;
+    }
+    return exit_ok;
+}
+
+}  // namespace
+
+void add_examine_command(CLI::App& app, int& result) {
+    auto options = std::make_shared<examine_options>();
+    auto* cmd = app.add_subcommand("examine", "Write the open-end listing of chosen questions");
+    cmd->add_option("--study", options->base, "Study base path DIR/NAME")->required();
+    cmd->add_option("--question", options->questions, "A question to list (repeatable)")->required();
+    add_filter_options(*cmd, options->filters, "all");
+    cmd->add_flag("--no-one-line", options->no_one_line, "Heading per question, numbers and text on separate lines");
+    cmd->add_flag("--no-respondent", options->no_respondent, "Leave out the respondent number");
+    cmd->add_flag("--no-numbers", options->no_numbers, "Leave out the sequence, roster and list numbers");
+    cmd->add_flag("--strip-numeric", options->strip_numeric, "Strip the numeric code before OTHER texts");
+    cmd->add_option("--out", options->out, "Listing file to write (default: standard output)");
+    cmd->callback([options, &result] { result = run_examine(*options); });
+}
+
+}  // namespace cli

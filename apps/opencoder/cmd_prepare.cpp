@@ -1,0 +1,136 @@
+// `opencoder prepare`: a new coder data file from chosen questions and
+// respondents, as the prepare command's pages and driver make it.
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli_common.h"
+#include "commands.h"
+#include "coderfile/naming.h"
+#include "extract/drivers.h"
+#include "filter_options.h"
+#include "resources/string_table.h"
+#include "suite/error_library.h"
+
+namespace cli {
+
+namespace {
+
+struct prepare_options {
+    std::string base;
+    std::vector<std::string> questions;
+    filter_options filters;
+    std::string out;
+    bool yes = false;
+};
+
+std::uint8_t parse_byte(const std::string& text, const std::string& what) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw CLI::ValidationError("--question", what + " '" + text + "' is not a whole number from 0 to 255");
+    int value = std::stoi(text);
+    if (value > 255) throw CLI::ValidationError("--question", what + " '" + text + "' is above 255");
+    return static_cast<std::uint8_t>(value);
+}
+
+// NAME:ACTION:NUMBER_OF_CODES:WIDTH into the spec of its catalogue entry.
+std::vector<oc::CQCodeSpec> parse_questions(const std::vector<std::string>& texts,
+                                            const oc::openend_catalogue& catalogue) {
+    std::vector<oc::CQCodeSpec> specs(catalogue.names.size());
+    std::set<std::size_t> seen;
+    for (const std::string& text : texts) {
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        for (std::size_t colon; (colon = text.find(':', start)) != std::string::npos; start = colon + 1)
+            parts.push_back(text.substr(start, colon - start));
+        parts.push_back(text.substr(start));
+        if (parts.size() != 4)
+            throw CLI::ValidationError("--question", "'" + text + "' is not NAME:ACTION:NUMBER_OF_CODES:WIDTH");
+        auto found = std::find(catalogue.names.begin(), catalogue.names.end(), parts[0]);
+        if (found == catalogue.names.end())
+            throw CLI::ValidationError("--question", "'" + parts[0] + "' is not an open-end or OTHER question of the study");
+        auto index = static_cast<std::size_t>(found - catalogue.names.begin());
+        if (!seen.insert(index).second)
+            throw CLI::ValidationError("--question", "'" + parts[0] + "' is given more than once");
+        oc::CQCodeSpec spec;
+        if (parts[1] == "append") spec.action = oc::action_append;
+        else if (parts[1] == "replace") spec.action = oc::action_replace;
+        else throw CLI::ValidationError("--question", "action '" + parts[1] + "' is not append or replace");
+        spec.num_codes = parse_byte(parts[2], "number of codes");
+        spec.code_width = parse_byte(parts[3], "width");
+        std::string refused = oc::code_spec_error(spec, catalogue.types[index]);
+        if (!refused.empty()) throw CLI::ValidationError("--question", parts[0] + ": " + refused);
+        specs[index] = spec;
+    }
+    return specs;
+}
+
+int run_prepare(const prepare_options& options) {
+    study_paths study = parse_study(options.base);
+    // --out names a path as the user sees it, before the study directory is entered.
+    std::string out = options.out.empty() ? "" : std::filesystem::absolute(options.out).string();
+    if (!enter_study_directory(study)) return exit_failure;
+
+    oc::openend_catalogue catalogue = oc::load_openend_catalogue(study.labels());
+    if (catalogue.names.empty()) {
+        print_message(oc::IDS_NO_OPENEND_DATA);
+        return exit_failure;
+    }
+    std::vector<oc::CQCodeSpec> specs = parse_questions(options.questions, catalogue);
+    oc::respondent_choice choice = parse_filter_options(options.filters);
+    if (choice.respondents == 2 && options.questions.size() > 1) {
+        print_message(oc::IDS_FIXED_NUMBER_ONE_QUESTION);
+        return exit_failure;
+    }
+
+    oc::quest_list questions = oc::build_coder_questions(catalogue, specs);
+    oc::extract_request request;
+    oc::apply_respondent_choice(request, choice);
+    request.questions = &questions;
+    request.question_count = static_cast<std::int16_t>(questions.size());
+    request.coder_path = out.empty() ? study.name + "." + oc::next_free_extension(study.name, false) : out;
+    if (request.coder_path.size() > oc::kMaxPathLength) {
+        print_error("The coder data file path is longer than 255 characters: " + request.coder_path);
+        return exit_failure;
+    }
+
+    bool declined = false;
+    auto confirm = [&] {
+        if (options.yes) return true;
+        print_message(oc::IDS_DUPLICATE_CODING);
+        print_error("(Not confirmed: nothing was written. Use --yes to continue.)");
+        declined = true;
+        return false;
+    };
+    oc::study_files files{study.data(), study.index(), study.coder_list(), study.coder_list_backup()};
+    try {
+        oc::prepare_result result = oc::create_coder_data_file(request, files, confirm);
+        if (declined) return exit_declined;
+        print_message(result.message);
+        if (!result.created) return exit_failure;
+        std::printf("%s\n", request.coder_path.c_str());
+        return exit_ok;
+    } catch (const oc::CHalvexException& e) {
+        print_error(oc::error_message_text(e.code()));
+        return exit_failure;
+    }
+}
+
+}  // namespace
+
+void add_prepare_command(CLI::App& app, int& result) {
+    auto options = std::make_shared<prepare_options>();
+    auto* cmd = app.add_subcommand("prepare", "Create a coder data file from chosen questions and respondents");
+    cmd->add_option("--study", options->base, "Study base path DIR/NAME")->required();
+    cmd->add_option("--question", options->questions,
+                    "NAME:ACTION:NUMBER_OF_CODES:WIDTH, ACTION append or replace (repeatable)")
+        ->required();
+    add_filter_options(*cmd, options->filters, "not-coded");
+    cmd->add_option("--out", options->out, "Coder data file to create (default: the next free NAME.NNN)");
+    cmd->add_flag("--yes", options->yes, "Go on when the answers are already in coder files");
+    cmd->callback([options, &result] { result = run_prepare(*options); });
+}
+
+}  // namespace cli
