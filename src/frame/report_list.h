@@ -1,0 +1,31 @@
+// Report-style lists (a header and one row per item, single selection, no
+// sorting) as the status, coding and merge dialogs use them.
+#pragma once
+
+#include <QString>
+#include <QTreeWidget>
+#include <initializer_list>
+
+namespace oc_ui {
+
+struct report_column {
+    int string_id;  // header text from the string table
+    Qt::Alignment alignment;
+};
+
+// A list named `object_name`, `size` pixels large, with 16 x 16 images.
+QTreeWidget* make_report_list(QWidget* parent, const QString& object_name, QSize size);
+
+// Header texts and alignments; widths are set separately.
+void set_report_columns(QTreeWidget& list, std::initializer_list<report_column> columns);
+
+// A new row at the end with `texts` in the columns' alignments.
+QTreeWidgetItem* add_report_row(QTreeWidget& list, const QStringList& texts, const QIcon& icon = QIcon());
+
+// Makes `row` selected and current and scrolls it into view (if it exists).
+void select_report_row(QTreeWidget& list, int row);
+
+// Width of a vertical scroll bar in the list's style.
+int scroll_bar_width(const QWidget& list);
+
+}  // namespace oc_ui

@@ -1,0 +1,158 @@
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include "frame/messages.h"
+#include "recording_sink.h"
+#include "resources/string_table.h"
+#include "suite/error_library.h"
+
+namespace {
+
+using oc_ui::box_answer;
+using oc_ui::box_style;
+
+TEST(Messages, RecordsIdTextStyleAndHelpContext) {
+    octest::recording_sink sink;
+    oc_ui::show_message(oc::IDS_CODER_LIST_READ_ERROR, box_style::exclamation);
+    oc_ui::show_message(oc::IDS_MERGE_DONE, box_style::information, 0);
+    oc_ui::show_text(QStringLiteral("Delete file C:/x.wav ?"), box_style::question_ok_cancel);
+
+    ASSERT_EQ(sink.messages().size(), 3u);
+    EXPECT_EQ(sink.messages()[0].string_id, 710);
+    EXPECT_EQ(sink.messages()[0].text, QStringLiteral("An error occurred while reading the coder file."));
+    EXPECT_EQ(sink.messages()[0].style, box_style::exclamation);
+    EXPECT_EQ(sink.messages()[0].help_context, 4000);
+    EXPECT_EQ(sink.messages()[1].style, box_style::information);
+    EXPECT_EQ(sink.messages()[1].help_context, 0);
+    EXPECT_EQ(sink.messages()[2].string_id, 0);
+    EXPECT_EQ(sink.messages()[2].text, QStringLiteral("Delete file C:/x.wav ?"));
+}
+
+TEST(Messages, StylesKeepTheirClassicValues) {
+    EXPECT_EQ(unsigned(box_style::information), 0x40u);
+    EXPECT_EQ(unsigned(box_style::exclamation), 0x30u);
+    EXPECT_EQ(unsigned(box_style::question_ok_cancel), 0x21u);
+    EXPECT_EQ(unsigned(box_style::none), 0x00u);
+    EXPECT_TRUE(oc_ui::has_cancel_button(box_style::question_ok_cancel));
+    EXPECT_FALSE(oc_ui::has_cancel_button(box_style::information));
+    EXPECT_FALSE(oc_ui::has_cancel_button(box_style::exclamation));
+    EXPECT_FALSE(oc_ui::has_cancel_button(box_style::none));
+}
+
+TEST(Messages, ConfirmationsTakeQueuedAnswersThenOk) {
+    octest::recording_sink sink;
+    sink.answer_next(box_answer::cancel);
+    sink.answer_next(box_answer::ok);
+    // A single-button box does not consume an answer.
+    EXPECT_EQ(oc_ui::show_message(oc::IDS_NO_CODER_FILES, box_style::exclamation), box_answer::ok);
+    EXPECT_EQ(oc_ui::show_message(oc::IDS_ALREADY_MERGED, box_style::question_ok_cancel), box_answer::cancel);
+    EXPECT_EQ(oc_ui::show_message(oc::IDS_ALREADY_MERGED, box_style::question_ok_cancel), box_answer::ok);
+    EXPECT_EQ(oc_ui::show_message(oc::IDS_ALREADY_MERGED, box_style::question_ok_cancel), box_answer::ok);
+}
+
+TEST(Messages, BeepsAreCountedNotSounded) {
+    octest::recording_sink sink;
+    oc_ui::beep();
+    oc_ui::beep();
+    EXPECT_EQ(sink.beeps(), 2);
+    EXPECT_TRUE(sink.messages().empty());
+}
+
+TEST(Messages, SinkUninstallsAndRestoresThePrevious) {
+    octest::recording_sink outer;
+    {
+        octest::recording_sink inner;
+        oc_ui::beep();
+        EXPECT_EQ(inner.beeps(), 1);
+    }
+    oc_ui::beep();
+    EXPECT_EQ(outer.beeps(), 1);
+}
+
+TEST(Messages, DriverPokesWidgetsAndAcceptsInsideTheModalLoop) {
+    octest::recording_sink sink;
+    QDialog dialog;
+    dialog.setObjectName(QStringLiteral("probe"));
+    auto* edit = new QLineEdit(&dialog);
+    edit->setObjectName(QStringLiteral("field"));
+    bool was_visible = false;
+    sink.drive_next([&](QDialog& d) {
+        was_visible = d.isVisible();
+        d.findChild<QLineEdit*>(QStringLiteral("field"))->setText(QStringLiteral("typed"));
+        d.accept();
+    });
+    EXPECT_EQ(oc_ui::run_modal(dialog), QDialog::Accepted);
+    EXPECT_TRUE(was_visible);
+    EXPECT_EQ(edit->text(), QStringLiteral("typed"));
+    EXPECT_EQ(sink.dialogs(), std::vector<QString>{QStringLiteral("probe")});
+}
+
+TEST(Messages, NestedDialogsAreDrivenInOrder) {
+    octest::recording_sink sink;
+    QDialog outer;
+    outer.setObjectName(QStringLiteral("outer"));
+    auto* button = new QPushButton(&outer);
+    int inner_result = -1;
+    QObject::connect(button, &QPushButton::clicked, &outer, [&] {
+        QDialog inner;
+        inner.setObjectName(QStringLiteral("inner"));
+        inner_result = oc_ui::run_modal(inner);
+    });
+    sink.drive_next([&](QDialog& d) {
+        button->click();
+        d.reject();
+    });
+    sink.drive_next([](QDialog& d) { d.accept(); });
+    EXPECT_EQ(oc_ui::run_modal(outer), QDialog::Rejected);
+    EXPECT_EQ(inner_result, QDialog::Accepted);
+    EXPECT_EQ(sink.dialogs(), (std::vector<QString>{QStringLiteral("outer"), QStringLiteral("inner")}));
+}
+
+TEST(Messages, DialogLeftOpenOrUndrivenIsRejected) {
+    octest::recording_sink sink;
+    QDialog left_open;
+    sink.drive_next([](QDialog&) {});
+    EXPECT_EQ(oc_ui::run_modal(left_open), QDialog::Rejected);
+    QDialog undriven;
+    EXPECT_EQ(oc_ui::run_modal(undriven), QDialog::Rejected);
+    EXPECT_EQ(sink.dialogs().size(), 2u);
+}
+
+TEST(Messages, HalvexErrorsBecomeExclamationBoxes) {
+    octest::recording_sink sink;
+    oc_ui::install_error_reporter();
+    try {
+        oc::ThrowHalvexException(oc::kErrorOutOfMemory);
+    } catch (const oc::CHalvexException& e) {
+        e.DisplayErrorMessage();
+    }
+    ASSERT_EQ(sink.messages().size(), 1u);
+    EXPECT_EQ(sink.messages()[0].text, QString::fromStdString(oc::error_message_text(oc::kErrorOutOfMemory)));
+    EXPECT_EQ(sink.messages()[0].style, box_style::exclamation);
+    EXPECT_EQ(sink.messages()[0].help_context, 0);
+    oc::set_error_reporter(nullptr);
+}
+
+TEST(Messages, WaitCursorIsShownUntilRestored) {
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    {
+        oc_ui::wait_cursor busy;
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        busy.restore();
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        busy.restore();  // a second restore must not pop someone else's cursor
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    {
+        oc_ui::wait_cursor outer;
+        { oc_ui::wait_cursor inner; }
+        EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
