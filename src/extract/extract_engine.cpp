@@ -18,8 +18,11 @@ namespace oc {
 
 namespace {
 
-// The widths of the coder file format bound what one file can hold.
-constexpr std::int32_t kMaxRespondentCount = 32767;
+// The widths of the coder file format bound what one file can hold. The
+// respondent count is 16-bit, but the coder list refuses to read arrays of
+// kMaxListArrayCount or more: a file with more respondents would make the
+// list unreadable for every later run, so such a run fails instead.
+constexpr std::int32_t kMaxRespondentCount = kMaxListArrayCount - 1;
 constexpr std::uint32_t kMaxRespondentNumber = 999999999;
 constexpr std::int32_t kMaxTrailerOffset = 999999999;
 constexpr int kMaxByteField = 255;  // roster and list numbers are single bytes
@@ -97,7 +100,7 @@ bool extraction::find_resp_id(std::uint16_t sequence, std::uint32_t respondent) 
 
 bool extraction::add_resp_id(std::uint16_t sequence, std::uint32_t respondent) {
     if (find_resp_id(sequence, respondent)) return true;
-    if (spec_.respondent_count >= kMaxRespondentCount) return false;  // the count is 16-bit
+    if (spec_.respondent_count >= kMaxRespondentCount) return false;
     spec_.resp_ids.push_back({sequence, static_cast<std::int32_t>(respondent)});
     resp_id_set_.insert(static_cast<std::uint64_t>(sequence) << 32 | respondent);
     resp_ids_allocated_ = true;
@@ -269,9 +272,11 @@ outcome extraction::run(std::FILE* out) {
 
 void fill_question_names(coder_spec& spec, const extract_request& request) {
     spec.question_names.assign(static_cast<std::size_t>(request.question_count), {});
-    for (std::int16_t q = 0; q < request.question_count; ++q)
-        std::strncpy(spec.question_names[static_cast<std::size_t>(q)].data(),
-                     (*request.questions)[static_cast<std::size_t>(q)].name, 8);
+    // Eight bytes, zero padded, no terminator for a name of eight characters.
+    for (std::int16_t q = 0; q < request.question_count; ++q) {
+        const char* name = (*request.questions)[static_cast<std::size_t>(q)].name;
+        std::memcpy(spec.question_names[static_cast<std::size_t>(q)].data(), name, strnlen(name, 8));
+    }
 }
 
 }  // namespace

@@ -274,7 +274,9 @@ TEST(CleanResponseText, KeepsDropsAndStrips) {
     for (const auto& c : cases) {
         std::optional<std::string> cleaned = oc::clean_response_text(c.text, c.type, c.strip);
         EXPECT_EQ(c.expected != nullptr, cleaned.has_value()) << c.text;
-        if (c.expected && cleaned) EXPECT_EQ(c.expected, *cleaned) << c.text;
+        if (c.expected && cleaned) {
+            EXPECT_EQ(c.expected, *cleaned) << c.text;
+        }
     }
 }
 
@@ -343,17 +345,22 @@ TEST_F(StudyTest, ListNumbersAboveOneByteFail) {
     EXPECT_FALSE(octest::fs::exists("S.002"));
 }
 
-TEST_F(StudyTest, MoreThan32767RespondentsFail) {
+// The coder list reads arrays of at most 8188 entries back; a coder file with
+// more respondents must not be made.
+TEST_F(StudyTest, MoreRespondentsThanTheCoderListReadsBackFail) {
     std::string data = "respondent,sequence,complete,Q5\r\n";
-    for (int r = 1; r <= 32768; ++r) data += std::to_string(r) + ",1,1,a\r\n";
+    for (int r = 1; r <= 8189; ++r) data += std::to_string(r) + ",1,1,a\r\n";
     import(kQ5Labels, data);
     oc::quest_list questions{question("Q5")};
     oc::extract_request request = coder_request("S.001", questions);
-    request.max_respondent = 32767;
+    request.max_respondent = 8188;
     request.min_respondent = 1;
     EXPECT_EQ(oc::kExtractWritten, run(request));
+    oc::quest_list again{question("Q5")};
+    oc::extract_request check = coder_request("S.003", again);
+    EXPECT_EQ(oc::kExtractAlreadyCoded, run(check, true));  // the list still reads back
     request.coder_path = "S.002";
-    request.max_respondent = 32768;
+    request.max_respondent = 8189;
     EXPECT_EQ(oc::kExtractFailed, run(request));
     EXPECT_FALSE(octest::fs::exists("S.002"));
 }
