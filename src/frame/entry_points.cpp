@@ -4,6 +4,10 @@
 #include "frame/coder_file_lists.h"
 #include "frame/library_state.h"
 #include "frame/messages.h"
+#include "coding/code_command.h"
+#include "merge/merge_command.h"
+#include "prepare/prepare_command.h"
+#include "print/examine_command.h"
 #include "status/status_report.h"
 
 namespace {
@@ -16,33 +20,28 @@ struct library_start_up {
 };
 const library_start_up g_start_up;
 
-void show_not_available(const char* command) {
-    oc_ui::show_text(QStringLiteral("The %1 command is not available yet.").arg(QLatin1String(command)),
-                     oc_ui::box_style::information);
-}
-
-void run_examine() { show_not_available("Examine"); }
-void run_prepare() { show_not_available("Prepare"); }
-void run_coding() { show_not_available("Code"); }
-void run_merge() { show_not_available("Merge"); }
-
 }  // namespace
 
 extern "C" {
 
-void ExamineOpenends(const QString&, const QString&, const QString&, const QString&, const QString&,
-                     const QString&) {
-    run_examine();
+void ExamineOpenends(const QString& labelPath, const QString& studyFileA, const QString& studyFileB,
+                     const QString& coderListPath, const QString& coderListBackup, const QString& studyBasePath) {
+    oc_ui::run_examine(labelPath, studyFileA, studyFileB, coderListPath, coderListBackup, studyBasePath);
 }
 
-void PrepareCoderSpecs(const QString&, const QString&, const QString&, const QString&, const QString&,
-                       const QString&) {
-    run_prepare();
+void PrepareCoderSpecs(const QString& labelPath, const QString& studyFileA, const QString& studyFileB,
+                       const QString& coderListPath, const QString& coderListBackup, const QString& studyBasePath) {
+    oc_ui::run_prepare(labelPath, studyFileA, studyFileB, coderListPath, coderListBackup, studyBasePath);
 }
 
-void CodeOpenendResponses(const QString&, const QString&, const QString&) { run_coding(); }
+void CodeOpenendResponses(const QString& coderListPath, const QString&, const QString&) {
+    oc_ui::run_coding(coderListPath);
+}
 
-void MergeCodesIntoDataFile(const QString&, const QString&, const QString&, const QString&) { run_merge(); }
+void MergeCodesIntoDataFile(const QString& indexPath, const QString& dataPath, const QString& coderListPath,
+                            const QString& addPath) {
+    oc_ui::run_merge(indexPath, dataPath, coderListPath, addPath);
+}
 
 void GetStatusCoderSpecFiles(const QString& coderListPath) { oc_ui::run_status_report(coderListPath); }
 
