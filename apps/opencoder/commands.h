@@ -11,5 +11,6 @@ void add_list_command(CLI::App& app, int& result);
 void add_status_command(CLI::App& app, int& result);
 void add_prepare_command(CLI::App& app, int& result);
 void add_examine_command(CLI::App& app, int& result);
+void add_code_command(CLI::App& app, int& result);
 
 }  // namespace cli

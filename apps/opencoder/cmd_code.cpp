@@ -1,0 +1,49 @@
+// `opencoder code`: codes for many records of a coder data file from a CSV
+// file, checked whole before anything is written.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "cli_common.h"
+#include "coding/batch_codes.h"
+#include "commands.h"
+
+namespace cli {
+
+namespace {
+
+struct code_options {
+    std::string base;
+    std::string file;
+    std::string codes;
+};
+
+int run_code(const code_options& options) {
+    study_paths study = parse_study(options.base);
+    std::string codes = std::filesystem::absolute(options.codes).string();
+    if (!enter_study_directory(study)) return exit_failure;
+    oc::batch_result result = oc::apply_batch_codes(options.file, codes);
+    if (!result.ok) {
+        print_error(result.message);
+        if (result.coded > 0) print_error(std::to_string(result.coded) + " records were coded before the failure.");
+        return exit_failure;
+    }
+    std::printf("%d records coded\n", result.coded);
+    return exit_ok;
+}
+
+}  // namespace
+
+void add_code_command(CLI::App& app, int& result) {
+    auto options = std::make_shared<code_options>();
+    auto* cmd = app.add_subcommand("code", "Write codes from a CSV file into a coder data file");
+    cmd->add_option("--study", options->base, "Study base path DIR/NAME")->required();
+    cmd->add_option("--file", options->file, "The coder data file, e.g. NAME.001")->required();
+    cmd->add_option("--codes", options->codes,
+                    "CSV with header question,respondent,roster,list_no,codes[,sequence]; codes separated by spaces")
+        ->required();
+    cmd->callback([options, &result] { result = run_code(*options); });
+}
+
+}  // namespace cli

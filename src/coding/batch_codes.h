@@ -1,0 +1,25 @@
+// Codes for many records of one coder data file at once, from a CSV file:
+// the batch equivalent of a coding pass.
+#pragma once
+
+#include <string>
+
+namespace oc {
+
+struct batch_result {
+    bool ok = false;
+    int coded = 0;        // records written
+    std::string message;  // what was refused or failed
+};
+
+// Reads CODES_CSV (header question,respondent,roster,list_no,codes and an
+// optional sequence column; codes separated by spaces, an empty cell clears
+// the record), checks every row against the coder file first — each row
+// must match exactly one record, codes 1-9999 with at most code_width digits
+// and at most max_codes of them, no record twice — and only then writes the
+// codes in place through the coder cursor, raises each question's
+// last_record_coded as saving the records in file order would, and rewrites
+// the status, line 2 and the trailer. On any refusal nothing is written.
+batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv);
+
+}  // namespace oc
