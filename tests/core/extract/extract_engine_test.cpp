@@ -255,6 +255,25 @@ TEST_F(StudyTest, SameNameReplacesTheFirstEntryAndKeepsABackup) {
         EXPECT_EQ(std::string::npos, entry.path().filename().string().find("S.cdl.")) << entry.path();
 }
 
+TEST_F(StudyTest, FailedListUpdateLeavesTheListAndNoTemporaryFile) {
+    import(kLoopLabels, kLoopData);
+    oc::quest_list questions{question("Q3")};
+    oc::extract_request first = coder_request("S.001", questions);
+    ASSERT_EQ(oc::kExtractWritten, run(first));
+    std::string list = read_bytes("S.cdl");
+    std::string damaged = list;
+    damaged[0] = 2;  // announces an entry that is not there
+    octest::write_bytes("S.cdl", damaged);
+
+    oc::extract_request second = coder_request("S.002", questions);
+    EXPECT_EQ(oc::kExtractFailed, run(second));
+    EXPECT_SAME_BYTES(damaged, read_bytes("S.cdl"));
+    EXPECT_FALSE(octest::fs::exists("S.cdb"));
+    EXPECT_TRUE(octest::fs::exists("S.002"));  // the coder file stays; only its entry is missing
+    for (const auto& entry : octest::fs::directory_iterator("."))
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find("S.cdl.")) << entry.path();
+}
+
 TEST(CleanResponseText, KeepsDropsAndStrips) {
     struct { std::string text; std::int16_t type; bool strip; const char* expected; } cases[] = {
         {"price", 7, false, "price"},
