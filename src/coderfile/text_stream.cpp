@@ -24,8 +24,10 @@ bool read_text_line(std::FILE* file, std::string& line, std::size_t max_chars) {
     return !line.empty();
 }
 
+// Flushed at once: an in-place write that fails must fail its own call, not
+// a later close whose result nobody sees.
 bool write_all(std::FILE* file, const std::string& bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
 }
 
 std::string format(const char* fmt, ...) {

@@ -21,7 +21,8 @@ int text_getc(std::FILE* file);
 // max_chars + 1 in text mode). False when nothing could be read.
 bool read_text_line(std::FILE* file, std::string& line, std::size_t max_chars);
 
-// Writes all of `bytes`; false on a short write.
+// Writes all of `bytes` and flushes them; false on a short write or a
+// failed flush.
 bool write_all(std::FILE* file, const std::string& bytes);
 
 // snprintf into a std::string.

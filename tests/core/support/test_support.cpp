@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -69,7 +70,7 @@ std::string first_difference(const std::string& expected, const std::string& act
 std::string test_data(const std::string& relative) { return std::string(OPENCODER_TEST_DATA) + "/" + relative; }
 
 
-RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text) {
+RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text, const environment& env) {
     // Files rather than pipes keep this free of deadlocks on large output.
     ScratchDir io;
     std::string in_path = io.file("stdin"), out_path = io.file("stdout"), err_path = io.file("stderr");
@@ -82,6 +83,7 @@ RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> argv;
         std::string program = OPENCODER_CLI;
         argv.push_back(program.data());

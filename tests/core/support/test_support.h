@@ -44,8 +44,11 @@ struct RunResult {
     std::string out;
     std::string err;
 };
-// Runs the opencoder CLI with `args` (no shell), optional standard input.
-RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text = {});
+// Runs the opencoder CLI with `args` (no shell), optional standard input and
+// extra environment variables.
+using environment = std::vector<std::pair<std::string, std::string>>;
+RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text = {},
+                  const environment& env = {});
 
 }  // namespace octest
 
