@@ -95,7 +95,7 @@ bool read_whole_file(const std::string& path, std::string& bytes, std::string& e
 }  // namespace
 
 bool is_valid_question_name(std::string_view name) {
-    if (name.empty() || name.size() > kMaxQuestionName) return false;
+    if (name.empty() || name.size() > kMaxLabelName) return false;
     for (char c : name) {
         if (c <= ' ' || c > '~' || c == '[' || c == ']') return false;
     }

@@ -13,7 +13,7 @@
 
 namespace oc {
 
-inline constexpr std::size_t kMaxQuestionName = 8;
+inline constexpr std::size_t kMaxLabelName = 8;
 inline constexpr int kMaxLabels = 32767;  // read_label hands the count out as signed 16-bit
 inline constexpr std::uint8_t kMaxLogicType = 7;
 

@@ -61,7 +61,7 @@ std::optional<std::uint64_t> parse_number(const std::string& text, std::uint64_t
 // Empty when `name` may be a question name, else the problem.
 std::string name_problem(const std::string& name) {
     if (name.empty()) return "the name is empty";
-    if (name.size() > kMaxQuestionName) return shown(name) + " is longer than 8 characters";
+    if (name.size() > kMaxLabelName) return shown(name) + " is longer than 8 characters";
     if (!is_valid_question_name(name)) return shown(name) + " holds a character not allowed in a question name";
     return {};
 }
@@ -232,7 +232,7 @@ private:
                 return cell_error(file_, 1, header, "not a question column (NAME or NAME[roster])");
             roster_text = header.substr(open + 1, header.size() - open - 2);
         }
-        if (column.name.size() > kMaxQuestionName)
+        if (column.name.size() > kMaxLabelName)
             return cell_error(file_, 1, header, shown(column.name) + " is longer than 8 characters");
         if (!is_valid_question_name(column.name))
             return cell_error(file_, 1, header, "not a question column (NAME or NAME[roster])");

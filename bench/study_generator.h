@@ -1,0 +1,19 @@
+// Studies and coder files of a given size for the benchmarks, written
+// directly with the project's encoders (an import of 100,000 CSV rows would
+// measure the CSV reader instead).
+#pragma once
+
+#include <string>
+
+namespace bench {
+
+// DIR/NAME.lbl, .DAT and .idx: `respondents` respondents, three open ends
+// (Q1, Q2 and Q3 in a loop of 3), texts of 20 to 120 characters, about one
+// interview in ten incomplete. Deterministic for a given size.
+void generate_study(const std::string& base, int respondents);
+
+// A coder data file of one question with `records` records (respondents
+// 1..records), written as the extraction writes it.
+void generate_coder_file(const std::string& path, const char* question, int records);
+
+}  // namespace bench
