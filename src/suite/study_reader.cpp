@@ -32,6 +32,7 @@ void study_reader::close() {
         *file = nullptr;
     }
     record_bytes_.clear();
+    dat_position_ = -1;
 }
 
 study_status study_reader::fail(study_status status, std::string problem) {
@@ -84,12 +85,15 @@ study_status study_reader::read_chain_entry(std::uint32_t from, std::uint32_t li
 }
 
 study_status study_reader::read_version(const idx_entry& entry, record_version& version) {
-    std::string where = "record at .DAT offset " + decimal(entry.dat_offset);
+    auto where = [&] { return "record at .DAT offset " + decimal(entry.dat_offset); };
+    auto offset = static_cast<long>(entry.dat_offset);
+    bool positioned = offset == dat_position_ || std::fseek(dat_, offset, SEEK_SET) == 0;
+    dat_position_ = -1;
     rec_header header;
-    if (std::fseek(dat_, static_cast<long>(entry.dat_offset), SEEK_SET) != 0 || headread(&header, dat_) != 0)
-        return fail(study_status::bad_record, where + ": truncated header");
-    if (header.magic != kRecordMagic) return fail(study_status::bad_record, where + ": bad record magic");
-    if (header.length < kRecHeaderSize + 4) return fail(study_status::bad_record, where + ": length too small");
+    if (!positioned || headread(&header, dat_) != 0)
+        return fail(study_status::bad_record, where() + ": truncated header");
+    if (header.magic != kRecordMagic) return fail(study_status::bad_record, where() + ": bad record magic");
+    if (header.length < kRecHeaderSize + 4) return fail(study_status::bad_record, where() + ": length too small");
 
     record_bytes_.resize(header.length);
     unsigned char header_bytes[kRecHeaderSize];
@@ -97,13 +101,14 @@ study_status study_reader::read_version(const idx_entry& entry, record_version& 
     std::memcpy(record_bytes_.data(), header_bytes, kRecHeaderSize);
     std::size_t rest = header.length - kRecHeaderSize;
     if (std::fread(record_bytes_.data() + kRecHeaderSize, 1, rest, dat_) != rest)
-        return fail(study_status::bad_record, where + ": truncated record");
+        return fail(study_status::bad_record, where() + ": truncated record");
+    dat_position_ = offset + header.length;
 
     std::string problem;
     if (!parse_record_version(record_bytes_.data(), record_bytes_.size(), version, problem))
-        return fail(study_status::bad_record, where + ": " + problem);
+        return fail(study_status::bad_record, where() + ": " + problem);
     if (version.header.respondent != entry.respondent)
-        return fail(study_status::bad_record, where + ": belongs to respondent " +
+        return fail(study_status::bad_record, where() + ": belongs to respondent " +
                                                   std::to_string(version.header.respondent) + ", not " +
                                                   std::to_string(entry.respondent));
     return study_status::ok;

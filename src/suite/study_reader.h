@@ -60,6 +60,9 @@ private:
     std::FILE* idx_ = nullptr;    // sequential walk
     std::FILE* chain_ = nullptr;  // chain look-ups, so the walk keeps its buffer
     std::FILE* dat_ = nullptr;
+    // Where dat_ stands after the last whole version read, or -1: versions
+    // read in file order need no seek (a seek costs a system call).
+    long dat_position_ = -1;
     std::string idx_path_;
     std::uint64_t idx_size_ = 0;
     std::uint64_t scan_offset_ = 0;
