@@ -1,0 +1,72 @@
+// The code-entry dialog: one record of one question at a time, up to 30
+// code boxes, moving with "&<<" and "&>>" and saving each record in place.
+#pragma once
+
+#include <QDialog>
+#include <QVector>
+#include <cstdint>
+
+#include "coderfile/coder_types.h"
+#include "coderfile/cursor.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace oc_ui {
+
+class CCodingResponseDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Values of the working codes besides real codes: a box that held no
+    // code when the record was loaded, and one emptied or refused since.
+    static constexpr std::uint16_t kNoCode = 65535;
+    static constexpr std::uint16_t kCleared = 0;
+
+    // Codes `quest` on the open `cursor`, starting at record `start` (from 1).
+    // Neither is owned; the caller writes line 2 and the trailer afterwards.
+    CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t start, oc::quest_spec& quest,
+                       QWidget* parent = nullptr);
+
+    std::int32_t record_number() const { return m_lRecord; }
+    const QVector<std::uint16_t>& working_codes() const { return m_codes; }
+    // False when the first record could not be read: the dialog has ended.
+    bool loaded() const { return loaded_; }
+
+    void OnPrevious();
+    void OnNext();
+    void OnOK();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool LoadRecord();
+    void SaveRecord();
+    void OnCodeChange(int slot);
+    void focus_first_box();
+
+    oc::coder_cursor& cursor_;
+    oc::quest_spec& quest_;
+    std::int32_t m_lRecord;
+    oc::resp_record m_record;
+    QVector<std::uint16_t> m_codes;
+    bool loaded_ = false;
+
+    QLabel* question_ = nullptr;
+    QLabel* respondent_ = nullptr;
+    QPlainTextEdit* answer_ = nullptr;
+    QVector<QLineEdit*> boxes_;
+    QVector<QLabel*> labels_;
+    QPushButton* previous_ = nullptr;
+    QPushButton* next_ = nullptr;
+    QGroupBox* sound_group_ = nullptr;
+    QLabel* sound_label_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QPushButton* delete_ = nullptr;
+};
+
+}  // namespace oc_ui

@@ -1,0 +1,64 @@
+// The questions of the chosen coder data file with their coding parameters;
+// "Code" runs one coding pass on the selected question and the dialog stays
+// open for the next.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+
+#include "coderfile/cursor.h"
+#include "coderfile/discovery.h"
+
+class QLabel;
+class QRadioButton;
+class QTreeWidget;
+
+namespace oc_ui {
+
+enum start_choice : int { start_resume = 0, start_beginning = 1, start_respondent = 2 };
+
+// The record (from 1) at which a coding pass on `quest` begins: after the
+// last record coded, at the first, or at the first record of `respondent`.
+// 0 when a record cannot be read, and after message 709 when the respondent
+// has no record of the question. The caller closes the cursor either way.
+int ChooseStartRecord(oc::coder_cursor& cursor, std::int32_t& start, int choice, std::int32_t respondent,
+                      const oc::quest_spec& quest);
+
+class CSelectQNameToCodeDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `file` is the loaded coder data file at `path`; not owned.
+    CSelectQNameToCodeDlg(const QString& path, oc::loaded_coder_file& file, QWidget* parent = nullptr);
+
+    int selected_question() const { return m_nQuestion; }
+    int start_choice() const { return m_nStartChoice; }
+
+    // "Code": reads the start choice (asking for the respondent when
+    // needed) and runs CodeQuestion; the dialog stays open.
+    void accept() override;
+    void CodeQuestion();
+
+private:
+    void select_question(int row);
+    void show_fields(const oc::quest_spec& quest);
+
+    QString path_;
+    oc::loaded_coder_file& file_;
+    int m_nQuestion = -1;
+    int m_nStartChoice = -1;
+    std::int32_t m_lRespondent = 0;
+
+    QTreeWidget* list_ = nullptr;
+    QRadioButton* resume_ = nullptr;
+    QRadioButton* beginning_ = nullptr;
+    QRadioButton* respondent_ = nullptr;
+    QLabel* name_ = nullptr;
+    QLabel* records_ = nullptr;
+    QLabel* action_ = nullptr;
+    QLabel* width_ = nullptr;
+    QLabel* max_codes_ = nullptr;
+    QLabel* last_coded_ = nullptr;
+};
+
+}  // namespace oc_ui
