@@ -12,5 +12,6 @@ void add_status_command(CLI::App& app, int& result);
 void add_prepare_command(CLI::App& app, int& result);
 void add_examine_command(CLI::App& app, int& result);
 void add_code_command(CLI::App& app, int& result);
+void add_merge_command(CLI::App& app, int& result);
 
 }  // namespace cli
