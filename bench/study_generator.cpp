@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "coderfile/coder_file.h"
+#include "coderfile/coder_list.h"
+#include "suite/study_format.h"
 #include "suite/label_file.h"
 #include "suite/study_record.h"
 
@@ -79,7 +81,8 @@ void generate_study(const std::string& base, int respondents) {
     write_file(base + ".idx", idx);
 }
 
-void generate_coder_file(const std::string& path, const char* question, int records) {
+void generate_coder_file(const std::string& path, const char* question, int records, bool coded,
+                         const std::string& list_path) {
     std::mt19937 random(static_cast<unsigned>(records));
     std::string name = path.substr(path.find_last_of('/') + 1);
     std::string bytes = name + "\r\n" + "        0  0  0\r\n";
@@ -87,8 +90,12 @@ void generate_coder_file(const std::string& path, const char* question, int reco
     std::snprintf(spec.name, sizeof spec.name, "%s", name.c_str());
     char line[64];
     for (int r = 1; r <= records; ++r) {
-        std::snprintf(line, sizeof line, "%5d %9d %8s %3d %3d %2d %2d ", 1, r, question, 0, 1, 0, 0);
-        bytes += line + std::string(15, ' ') + text(random) + "\r\n";
+        std::snprintf(line, sizeof line, "%5d %9d %8s %3d %3d %2d %2d", 1, r, question, 0, 1, 0, coded ? 1 : 0);
+        bytes += line;
+        char code[8];
+        std::snprintf(code, sizeof code, "%5d", r % 9000 + 1);
+        bytes += coded ? std::string(code) + std::string(10, ' ') : std::string(15, ' ');
+        bytes += " " + text(random) + "\r\n";
         spec.resp_ids.push_back({1, r});
     }
     spec.respondent_count = static_cast<std::int16_t>(records);
@@ -104,6 +111,15 @@ void generate_coder_file(const std::string& path, const char* question, int reco
     if (!file || oc::write_coder_trailer(file, spec, questions, offset) != 0 ||
         oc::write_coder_header(file, spec, offset) != 0 || std::fclose(file) != 0)
         throw std::runtime_error("cannot finish " + path);
+    if (list_path.empty()) return;
+    std::FILE* list = std::fopen(list_path.c_str(), "wb");
+    unsigned char count[4];
+    oc::put_u32(count, 1);
+    spec.question_count = 1;
+    spec.question_names.push_back({});
+    std::snprintf(spec.question_names[0].data(), 8, "%s", question);
+    if (!list || std::fwrite(count, 1, 4, list) != 4 || !oc::write_coder_list_entry(list, spec) || std::fclose(list) != 0)
+        throw std::runtime_error("cannot write " + list_path);
 }
 
 }  // namespace bench

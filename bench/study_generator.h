@@ -13,7 +13,10 @@ namespace bench {
 void generate_study(const std::string& base, int respondents);
 
 // A coder data file of one question with `records` records (respondents
-// 1..records), written as the extraction writes it.
-void generate_coder_file(const std::string& path, const char* question, int records);
+// 1..records), written as the extraction writes it; with `coded` each
+// record holds one code, as after coding. Also lists it in `list_path`
+// when that is not empty.
+void generate_coder_file(const std::string& path, const char* question, int records, bool coded = false,
+                         const std::string& list_path = {});
 
 }  // namespace bench
