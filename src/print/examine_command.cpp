@@ -1,11 +1,105 @@
 #include "print/examine_command.h"
 
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QStringList>
+
+#include "extract/drivers.h"
+#include "extract/openend_question_list.h"
 #include "frame/messages.h"
+#include "frame/path_text.h"
+#include "prepare/examine_prop_sheet.h"
+#include "prepare/questions_filter_page.h"
+#include "prepare/respondents_filter_page.h"
+#include "print/print_openend_options.h"
+#include "print/print_openends_view.h"
+#include "resources/string_table.h"
+#include "resources/ui_strings.h"
+#include "suite/error_library.h"
 
 namespace oc_ui {
 
-void run_examine(const QString&, const QString&, const QString&, const QString&, const QString&, const QString&) {
-    show_text(QStringLiteral("The Examine command is not available yet."), box_style::information);
+namespace {
+
+// The temporary listing goes whatever happens, a data error included.
+struct temporary_listing {
+    std::string path;
+    ~temporary_listing() {
+        if (!path.empty()) QFile::remove(from_native_bytes(path));
+    }
+};
+
+void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, const CQuestionsFilterPage& questions,
+                         const CRespondentsFilterPage& respondents, const QString& file_a, const QString& file_b,
+                         const QString& coder_list, const QString& coder_list_backup, const QString& base_path,
+                         const oc::listing_options& options) {
+    oc::openend_catalogue catalogue;
+    for (int i = 0; i < names.size(); ++i) {
+        catalogue.names.push_back(to_native_bytes(names[i]));
+        catalogue.types.push_back(static_cast<std::int16_t>(types[i]));
+    }
+    std::vector<bool> selected;
+    for (quint16 flag : questions.selected()) selected.push_back(flag != 0);
+    oc::quest_list list = oc::build_listing_questions(catalogue, selected);
+    oc::extract_request request;
+    oc::apply_respondent_choice(request, respondents.choice());
+    request.questions = &list;
+    request.question_count = static_cast<std::int16_t>(list.size());
+    request.one_line = options.one_line;
+    request.show_respondent = options.show_respondent;
+    request.show_numbers = options.show_numbers;
+    request.strip_numeric = options.strip_numeric;
+
+    // The study directory, or the current one for a base path without one.
+    std::string base = to_native_bytes(base_path);
+    std::size_t slash = base.find_last_of('/');
+    temporary_listing listing{oc::make_listing_temp_file(slash == std::string::npos ? "" : base.substr(0, slash))};
+    if (listing.path.empty()) {
+        show_message(oc::IDS_LISTING_WRITE_ERROR, box_style::exclamation);
+        return;
+    }
+    request.listing_path = listing.path;
+    {
+        wait_cursor busy;
+        oc::extract_responses(request, false, to_native_bytes(file_a), to_native_bytes(file_b),
+                              to_native_bytes(coder_list), to_native_bytes(coder_list_backup));
+    }
+    CPrintOpenendsView view(from_native_bytes(listing.path), base_path);
+    view.OnFilePrint();
+}
+
+}  // namespace
+
+void run_examine(const QString& label_path, const QString& file_a, const QString& file_b, const QString& coder_list,
+                 const QString& coder_list_backup, const QString& base_path) {
+    try {
+        QStringList names;
+        QList<quint16> types;
+        GetOpenendQuestionList(label_path, names, types);
+        if (names.isEmpty()) {
+            show_message(oc::IDS_NO_OPENEND_DATA, box_style::information);
+            return;
+        }
+        CQuestionsFilterPage questions(names, types);
+        CRespondentsFilterPage respondents(1);
+        {
+            CExaminePropSheet sheet(ui_string(oc::IDS_EXAMINE_CAPTION));
+            sheet.AddPage(&questions);
+            sheet.AddPage(&respondents);
+            if (run_modal(sheet) != QDialog::Accepted) return;
+        }
+        oc::listing_options options;
+        {
+            CPrintOpenendOptions dialog;
+            if (run_modal(dialog) != QDialog::Accepted) return;
+            options = dialog.options();
+        }
+        PrintOpenendListing(names, types, questions, respondents, file_a, file_b, coder_list, coder_list_backup,
+                            base_path, options);
+    } catch (const oc::CHalvexException& error) {
+        error.DisplayErrorMessage();
+    }
 }
 
 }  // namespace oc_ui

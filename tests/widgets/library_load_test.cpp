@@ -162,7 +162,8 @@ TEST_F(LibraryLoad, StatusReportRunsInEachLoad) {
         watcher.expect(read_box);
         const QString none;
         examine(none, none, none, none, none, none);
-        EXPECT_EQ(text, QStringLiteral("The Examine command is not available yet."));
+        // No label file: the real examine flow finds nothing to list.
+        EXPECT_EQ(text, QStringLiteral("No OPENEND or OTHER data to found to code in this file."));
         EXPECT_EQ(icon, QMessageBox::Information);
         EXPECT_TRUE(watcher.all_handled());
 
