@@ -1,17 +1,17 @@
 #include "coding/coding_response_dlg.h"
 
 #include <QEvent>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 
+#include "frame/dialog_units.h"
 #include "frame/library_state.h"
 #include "frame/messages.h"
 #include "resources/status_images.h"
@@ -23,6 +23,14 @@ namespace oc_ui {
 namespace {
 
 constexpr int kBoxesPerColumn = 5;
+constexpr int kMaxCodeValue = 9999;
+
+// The code boxes' grid in dialog units: six columns of five, each box with
+// its label to the left; positions relative to the top left of the grid.
+constexpr int kColumnX[] = {14, 67, 120, 173, 226, 279};
+constexpr int kRowY[] = {0, 16, 32, 48, 64};
+constexpr int kBoxWidth = 25, kBoxHeight = 13, kLabelWidth = 12, kLabelOffset = 14;
+constexpr int kGridWidth = 304, kGridHeight = 77;
 
 QPushButton* make_button(QWidget* parent, const QString& text, const char* name) {
     auto* button = new QPushButton(text, parent);
@@ -31,14 +39,12 @@ QPushButton* make_button(QWidget* parent, const QString& text, const char* name)
     return button;
 }
 
-void add_shortcuts(QWidget* parent, std::initializer_list<QKeySequence> keys, QPushButton* button) {
-    for (const QKeySequence& key : keys) {
-        auto* shortcut = new QShortcut(key, parent);
-        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-            if (button->isEnabled()) button->click();
-        });
-    }
+QRect dialog_rect(const QWidget& widget, int x, int y, int width, int height) {
+    QSize origin = dialog_units(widget, x, y);
+    return QRect(QPoint(origin.width(), origin.height()), dialog_units(widget, width, height));
 }
+
+bool is_code(std::int16_t value) { return value >= 1 && value <= kMaxCodeValue; }
 
 }  // namespace
 
@@ -50,6 +56,10 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     setWindowTitle(QStringLiteral("Enter Codes For Respondents"));
     std::unique_ptr<QFont> font(GetDefaultFont(0, nullptr));
 
+    auto* code_area = new QWidget(this);
+    code_area->setObjectName(QStringLiteral("codeArea"));
+    build_code_area(*code_area, font.get());
+
     question_ = new QLabel(this);
     question_->setObjectName(QStringLiteral("questionName"));
     respondent_ = new QLabel(this);
@@ -57,7 +67,10 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     answer_ = new QPlainTextEdit(this);
     answer_->setObjectName(QStringLiteral("answerText"));
     answer_->setReadOnly(true);
-    answer_->setMinimumHeight(110);
+    answer_->setTabChangesFocus(true);
+    answer_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    answer_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    answer_->setFixedSize(dialog_units(*this, 304, 70));
     answer_->installEventFilter(this);
     if (font) {
         question_->setFont(*font);
@@ -72,61 +85,38 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     top->addWidget(new QLabel(QStringLiteral("Respondent:"), this));
     top->addWidget(respondent_);
 
-    // Six columns of five boxes; the tab order runs down each column.
-    auto* grid = new QGridLayout;
-    for (int n = 1; n <= oc::kMaxCodes; ++n) {
-        auto* label = new QLabel(QStringLiteral("%1:").arg(n), this);
-        label->setObjectName(QStringLiteral("codeLabel%1").arg(n));
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* box = new QLineEdit(this);
-        box->setObjectName(QStringLiteral("codeBox%1").arg(n));
-        box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 5 + 12);
-        label->setBuddy(box);
-        int column = (n - 1) / kBoxesPerColumn, row = (n - 1) % kBoxesPerColumn;
-        grid->addWidget(label, row, column * 2);
-        grid->addWidget(box, row, column * 2 + 1);
-        bool used = n <= m_codes.size();
-        label->setVisible(used);
-        box->setVisible(used);
-        box->setEnabled(used);
-        box->setMaxLength(std::max<int>(1, quest_.code_width));
-        if (font) box->setFont(*font);
-        const int slot = n - 1;
-        connect(box, &QLineEdit::textChanged, this, [this, slot] { OnCodeChange(slot); });
-        boxes_.append(box);
-        labels_.append(label);
-    }
-
-    grid->setColumnStretch(oc::kMaxCodes / kBoxesPerColumn * 2, 1);  // boxes stay at the left
-
     previous_ = make_button(this, QStringLiteral("&<<"), "previousButton");
     next_ = make_button(this, QStringLiteral("&>>"), "nextButton");
     next_->setAutoDefault(true);
-    next_->setDefault(true);
+    next_->setDefault(true);  // Enter means "&>>"
+    for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
     auto* save = make_button(this, QStringLiteral("Save and Exit"), "saveButton");
     auto* cancel = make_button(this, QStringLiteral("Cancel"), "cancelButton");
-    previous_->setToolTip(QStringLiteral("Save and show the previous record (Alt+<)"));
-    next_->setToolTip(QStringLiteral("Save and show the next record (Enter, Alt+>)"));
 
-    sound_group_ = new QGroupBox(this);
-    sound_group_->setObjectName(QStringLiteral("soundGroup"));
-    play_ = make_button(sound_group_, QString(), "playButton");
-    play_->setIcon(sound_icon(sound_image::play));
-    stop_ = make_button(sound_group_, QString(), "stopButton");
-    stop_->setIcon(sound_icon(sound_image::stop));
-    delete_ = make_button(sound_group_, QString(), "deleteButton");
-    delete_->setIcon(sound_icon(sound_image::remove));
-    auto* sound_buttons = new QHBoxLayout(sound_group_);
-    sound_buttons->addWidget(play_);
-    sound_buttons->addWidget(stop_);
-    sound_buttons->addWidget(delete_);
     sound_label_ = new QLabel(QStringLiteral("CATI\nSound Coding"), this);
     sound_label_->setObjectName(QStringLiteral("soundLabel"));
     sound_label_->setAlignment(Qt::AlignCenter);
-    // The sound controls serve only studies with a sound-file directory.
-    bool sound = !g_soundDir.empty();
-    for (QWidget* w : {static_cast<QWidget*>(sound_group_), static_cast<QWidget*>(sound_label_)}) w->setVisible(sound);
-    for (QPushButton* b : {play_, stop_, delete_}) b->setEnabled(false);
+    sound_group_ = new QGroupBox(this);
+    sound_group_->setObjectName(QStringLiteral("soundGroup"));
+    play_ = make_button(sound_group_, QString(), "playButton");
+    stop_ = make_button(sound_group_, QString(), "stopButton");
+    delete_ = make_button(sound_group_, QString(), "deleteButton");
+    auto* sound_buttons = new QHBoxLayout(sound_group_);
+    for (QPushButton* b : {play_, stop_, delete_}) {
+        b->setFixedSize(dialog_units(*this, 16, 14));
+        sound_buttons->addWidget(b);
+    }
+    // Without a sound-file directory there is nothing to play: the controls
+    // stay out of sight and the dialog works without them.
+    if (g_soundDir.empty()) {
+        sound_group_->hide();
+        sound_label_->hide();
+    } else {
+        play_->setIcon(sound_icon(sound_image::play));
+        stop_->setIcon(sound_icon(sound_image::stop));
+        delete_->setIcon(sound_icon(sound_image::remove));
+    }
+    set_sound_enabled(false);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(previous_);
@@ -141,14 +131,16 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(answer_);
-    layout->addLayout(grid);
+    layout->addWidget(code_area);
     layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Keyboard users on any layout: '<' and '>' with or without Shift.
-    add_shortcuts(this, {QKeySequence(Qt::ALT | Qt::Key_Less), QKeySequence(Qt::ALT | Qt::Key_Comma),
-                         QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Less)}, previous_);
-    add_shortcuts(this, {QKeySequence(Qt::ALT | Qt::Key_Greater), QKeySequence(Qt::ALT | Qt::Key_Period),
-                         QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Greater)}, next_);
+    // The code boxes come first, so typing starts in box 1.
+    QWidget* previous_in_chain = boxes_.back();
+    for (QWidget* w : std::initializer_list<QWidget*>{answer_, previous_, next_, play_, stop_, delete_, save, cancel}) {
+        setTabOrder(previous_in_chain, w);
+        previous_in_chain = w;
+    }
 
     connect(previous_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPrevious);
     connect(next_, &QPushButton::clicked, this, &CCodingResponseDlg::OnNext);
@@ -156,23 +148,58 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     loaded_ = LoadRecord();
+    if (!loaded_) return;
     previous_->setEnabled(m_lRecord > 1);
     focus_first_box();
+}
+
+void CCodingResponseDlg::build_code_area(QWidget& area, const QFont* font) {
+    area.setFixedSize(dialog_units(*this, kGridWidth, kGridHeight));
+    const int width = std::clamp<int>(quest_.code_width, 1, 32767);
+    for (int n = 1; n <= oc::kMaxCodes; ++n) {
+        const int column = (n - 1) / kBoxesPerColumn, row = (n - 1) % kBoxesPerColumn;
+        auto* box = new QLineEdit(&area);
+        box->setObjectName(QStringLiteral("codeBox%1").arg(n));
+        box->setGeometry(dialog_rect(*this, kColumnX[column], kRowY[row], kBoxWidth, kBoxHeight));
+        auto* label = new QLabel(QStringLiteral("%1:").arg(n), &area);
+        label->setObjectName(QStringLiteral("codeLabel%1").arg(n));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(dialog_rect(*this, kColumnX[column] - kLabelOffset, kRowY[row], kLabelWidth, kBoxHeight));
+        label->setBuddy(box);
+        // Only the question's boxes are in use; the rest stay hidden and
+        // out of the tab order.
+        const bool used = n <= m_codes.size();
+        label->setVisible(used);
+        box->setVisible(used);
+        box->setEnabled(used);
+        box->setMaxLength(width);
+        if (font) box->setFont(*font);
+        const int slot = n - 1;
+        connect(box, &QLineEdit::textChanged, this, [this, slot] { OnCodeChange(slot); });
+        if (!boxes_.isEmpty()) setTabOrder(boxes_.back(), box);
+        boxes_.append(box);
+    }
+}
+
+void CCodingResponseDlg::set_sound_enabled(bool enabled) {
+    for (QPushButton* b : {play_, stop_, delete_}) b->setEnabled(enabled);
 }
 
 bool CCodingResponseDlg::LoadRecord() {
     if (oc::seek_question_record(cursor_, m_lRecord, m_record) != 0) {
         show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
-        // Ends the dialog whether or not its modal loop has started.
-        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+        // Before the modal loop runs the caller sees loaded() false instead.
+        if (isVisible()) reject();
         setResult(QDialog::Rejected);
         return false;
     }
-    for (QPushButton* b : {play_, stop_, delete_}) b->setEnabled(false);
+    set_sound_enabled(false);
     m_record.code_slots = static_cast<std::uint8_t>(m_codes.size());
     for (int i = 0; i < m_codes.size(); ++i) {
-        if (i < m_record.codes_count) {
-            std::int16_t code = m_record.codes[static_cast<std::size_t>(i)];
+        const std::int16_t code = i < m_record.codes_count ? m_record.codes[static_cast<std::size_t>(i)] : -1;
+        // A column that holds no valid code (blank within the count, or 0)
+        // shows empty: the box never shows what would not be saved.
+        if (is_code(code)) {
             boxes_[i]->setText(QString::number(code));
             m_codes[i] = static_cast<std::uint16_t>(code);
         } else {
@@ -183,17 +210,26 @@ bool CCodingResponseDlg::LoadRecord() {
     question_->setText(QString::fromLatin1(m_record.qname));
     respondent_->setText(QString::number(m_record.respondent));
     answer_->setPlainText(QString::fromLocal8Bit(m_record.text.c_str()));
+    // Recordings of this record are looked for only with a sound-file
+    // directory; the search enables Play, Stop and Delete when it finds one.
     return true;
 }
 
-void CCodingResponseDlg::SaveRecord() {
+bool CCodingResponseDlg::SaveRecord() {
+    oc::resp_record saved = m_record;
     std::uint8_t count = 0;
     for (std::uint16_t code : m_codes)
-        if (code != kCleared && code != kNoCode) m_record.codes[count++] = static_cast<std::int16_t>(code);
-    m_record.codes_count = count;
-    for (int i = count; i < m_codes.size(); ++i) m_record.codes[static_cast<std::size_t>(i)] = -1;
-    oc::rewrite_current_record(cursor_, m_record);
+        if (code != kCleared && code != kNoCode) saved.codes[count++] = static_cast<std::int16_t>(code);
+    saved.codes_count = count;
+    for (int i = count; i < m_codes.size(); ++i) saved.codes[static_cast<std::size_t>(i)] = -1;
+    if (oc::rewrite_current_record(cursor_, saved) != 0) {
+        // The codes did not reach the file: say so, and keep them on screen.
+        show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+        return false;
+    }
+    m_record = std::move(saved);
     if (m_lRecord > quest_.last_record_coded && count != 0) quest_.last_record_coded = m_lRecord;
+    return true;
 }
 
 void CCodingResponseDlg::OnCodeChange(int slot) {
@@ -203,16 +239,16 @@ void CCodingResponseDlg::OnCodeChange(int slot) {
         if (m_codes[slot] != kNoCode) m_codes[slot] = kCleared;
         return;
     }
-    int start = 0;
+    auto is_digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    qsizetype start = 0;
     while (start < text.size() && text[start] == QLatin1Char(' ')) ++start;
     const QString digits = text.mid(start);
-    bool reads = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-    if (reads) {
-        bool fits = false;
-        qulonglong value = digits.size() <= 18 ? digits.toULongLong(&fits) : 0;
-        if (fits && value >= 1 && value < 10000) {
+    if (!digits.isEmpty() && std::all_of(digits.begin(), digits.end(), is_digit)) {
+        // Leading zeros aside, more than four digits is always too large.
+        qsizetype first = 0;
+        while (first + 1 < digits.size() && digits[first] == QLatin1Char('0')) ++first;
+        const int value = digits.size() - first <= 4 ? digits.mid(first).toInt() : kMaxCodeValue + 1;
+        if (value >= 1 && value <= kMaxCodeValue) {
             m_codes[slot] = static_cast<std::uint16_t>(value);
             return;
         }
@@ -221,23 +257,25 @@ void CCodingResponseDlg::OnCodeChange(int slot) {
         m_codes[slot] = kCleared;
         return;
     }
-    // Keep the digits only, in one pass; putting them back is a change of its
-    // own and is judged again.
+    // Keep the digits only, in one pass. Putting them back is a change of
+    // its own and is judged again; what is left is digits or nothing, so
+    // that second judgement is the last.
     QString kept;
     for (QChar c : text)
-        if (c.isLetterOrNumber() && !c.isLetter()) kept.append(c);
+        if (is_digit(c)) kept.append(c);
     beep();
     box->setText(kept);
 }
 
 void CCodingResponseDlg::focus_first_box() {
-    if (boxes_.isEmpty() || !boxes_[0]->isEnabled()) return;
-    boxes_[0]->setFocus();
+    if (m_codes.isEmpty()) return;
+    boxes_[0]->setFocus(Qt::OtherFocusReason);
     boxes_[0]->selectAll();
 }
 
 void CCodingResponseDlg::OnPrevious() {
-    SaveRecord();
+    if (m_lRecord <= 1) return;  // there is no record before the first
+    if (!SaveRecord()) return;
     --m_lRecord;
     if (m_lRecord < 2) previous_->setEnabled(false);
     if (!LoadRecord()) return;
@@ -245,7 +283,7 @@ void CCodingResponseDlg::OnPrevious() {
 }
 
 void CCodingResponseDlg::OnNext() {
-    SaveRecord();
+    if (!SaveRecord()) return;
     ++m_lRecord;
     if (m_lRecord > quest_.record_count) {
         show_message(oc::IDS_LAST_RECORD_CODED, box_style::information);
@@ -258,8 +296,7 @@ void CCodingResponseDlg::OnNext() {
 }
 
 void CCodingResponseDlg::OnOK() {
-    SaveRecord();
-    accept();
+    if (SaveRecord()) accept();
 }
 
 bool CCodingResponseDlg::eventFilter(QObject* watched, QEvent* event) {

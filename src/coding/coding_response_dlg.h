@@ -27,14 +27,17 @@ public:
 
     // Codes `quest` on the open `cursor`, starting at record `start` (from 1).
     // Neither is owned; the caller writes line 2 and the trailer afterwards.
+    // When the start record cannot be read, message 709 has been shown and
+    // loaded() is false: the caller must not run the dialog.
     CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t start, oc::quest_spec& quest,
                        QWidget* parent = nullptr);
 
     std::int32_t record_number() const { return m_lRecord; }
     const QVector<std::uint16_t>& working_codes() const { return m_codes; }
-    // False when the first record could not be read: the dialog has ended.
     bool loaded() const { return loaded_; }
 
+    // "&<<", "&>>" and "Save and Exit". Each saves the record shown first; a
+    // save that fails shows message 708 and the record stays shown.
     void OnPrevious();
     void OnNext();
     void OnOK();
@@ -43,10 +46,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void build_code_area(QWidget& area, const QFont* font);
+    // Reads record m_lRecord into the boxes. False after message 709, with
+    // the dialog ended.
     bool LoadRecord();
-    void SaveRecord();
+    // Writes the boxes' codes into record m_lRecord. False after message 708;
+    // last_record_coded is then left as it was.
+    bool SaveRecord();
     void OnCodeChange(int slot);
     void focus_first_box();
+    void set_sound_enabled(bool enabled);
 
     oc::coder_cursor& cursor_;
     oc::quest_spec& quest_;
@@ -59,9 +68,10 @@ private:
     QLabel* respondent_ = nullptr;
     QPlainTextEdit* answer_ = nullptr;
     QVector<QLineEdit*> boxes_;
-    QVector<QLabel*> labels_;
     QPushButton* previous_ = nullptr;
     QPushButton* next_ = nullptr;
+    // The sound controls: shown only with a sound-file directory; the
+    // search for a record's recordings enables Play, Stop and Delete.
     QGroupBox* sound_group_ = nullptr;
     QLabel* sound_label_ = nullptr;
     QPushButton* play_ = nullptr;

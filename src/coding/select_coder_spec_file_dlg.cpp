@@ -6,26 +6,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "coding/status_list.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/report_list.h"
-#include "resources/status_images.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
 
 namespace oc_ui {
-
-void fill_status_list(QTreeWidget& list, int header_string, const QStringList& names, const QByteArray& statuses,
-                      int visible_rows) {
-    wait_cursor busy;
-    list.clear();
-    set_report_columns(list, {{header_string, Qt::AlignLeft}});
-    for (int i = 0; i < names.size(); ++i)
-        add_report_row(list, {names[i]}, status_icon(i < statuses.size() ? static_cast<std::uint8_t>(statuses[i]) : 0));
-    int width = list.width() - 4 - (names.size() > visible_rows ? scroll_bar_width(list) : 0);
-    list.setColumnWidth(0, width);
-    select_report_row(list, 0);
-}
 
 CSelectCoderSpecFileDlg::CSelectCoderSpecFileDlg(const QStringList& names, const QByteArray& statuses, QWidget* parent)
     : QDialog(parent), statuses_(statuses) {
@@ -48,7 +36,8 @@ CSelectCoderSpecFileDlg::CSelectCoderSpecFileDlg(const QStringList& names, const
 
     connect(ok, &QPushButton::clicked, this, &CSelectCoderSpecFileDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(list_, &QTreeWidget::itemActivated, this, &CSelectCoderSpecFileDlg::accept);
+    // Enter reaches the default button by itself; a double click picks too.
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &CSelectCoderSpecFileDlg::accept);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) m_nSelected = current.row();

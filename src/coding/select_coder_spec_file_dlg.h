@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include "coding/status_list.h"  // the list filling shared with the merge's file choice
+
 class QTreeWidget;
 
 namespace oc_ui {
@@ -24,11 +26,5 @@ private:
     QByteArray statuses_;
     int m_nSelected = 0;
 };
-
-// Fills a one-column list of names with their status images; the column
-// takes the list's width less the scroll bar when more than `visible_rows`
-// rows are listed. Row 0 ends selected.
-void fill_status_list(QTreeWidget& list, int header_string, const QStringList& names, const QByteArray& statuses,
-                      int visible_rows);
 
 }  // namespace oc_ui

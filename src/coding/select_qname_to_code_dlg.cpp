@@ -13,8 +13,8 @@
 
 #include "coderfile/coder_file.h"
 #include "coding/coding_response_dlg.h"
-#include "coding/select_coder_spec_file_dlg.h"
 #include "coding/select_respondent_dlg.h"
+#include "coding/status_list.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
@@ -173,6 +173,7 @@ void CSelectQNameToCodeDlg::accept() {
 }
 
 void CSelectQNameToCodeDlg::CodeQuestion() {
+    if (m_nQuestion < 0 || m_nQuestion >= static_cast<int>(file_.questions.size())) return;
     auto index = static_cast<std::size_t>(m_nQuestion);
     oc::quest_spec& quest = file_.questions[index];
     oc::cursor_ptr cursor(oc::open_coder_cursor(to_native_bytes(path_).c_str(), quest.name));
@@ -189,9 +190,11 @@ void CSelectQNameToCodeDlg::CodeQuestion() {
     // Whatever ended the pass: the status, line 2 and every question's
     // last record coded go back into the file.
     oc::compute_file_status(file_.spec, file_.questions);
-    oc::write_coder_header(*cursor, file_.spec);
-    oc::write_coder_trailer(*cursor, file_.spec, file_.questions);
+    const bool header_written = oc::write_coder_header(*cursor, file_.spec) == 0;
+    const bool written = oc::write_coder_trailer(*cursor, file_.spec, file_.questions) == 0 && header_written;
     cursor.reset();
+    // Lost progress must not pass for saved progress.
+    if (!written) show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
 
     std::uint8_t status = oc::question_status(quest);
     if (index < file_.question_statuses.size() && file_.question_statuses[index] != status) {
