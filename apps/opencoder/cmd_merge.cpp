@@ -9,6 +9,7 @@
 #include "coderfile/discovery.h"
 #include "commands.h"
 #include "merge/merge_engine.h"
+#include "merge/unique_respondents.h"
 #include "resources/string_table.h"
 
 namespace cli {

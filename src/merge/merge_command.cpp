@@ -1,7 +1,7 @@
 #include "merge/merge_command.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
+#include <algorithm>
 #include <QProgressDialog>
 #include <QStringList>
 
@@ -11,6 +11,7 @@
 #include "merge/merge_engine.h"
 #include "merge/select_coder_spec_file_merge_dlg.h"
 #include "resources/string_table.h"
+#include "resources/ui_strings.h"
 
 namespace oc_ui {
 
@@ -30,18 +31,23 @@ void run_merge(const QString& index_path, const QString& data_path, const QStrin
         file = names[dialog.selected()];
         by_respondent = dialog.by_respondent();
     }
-    QProgressDialog progress(QStringLiteral("Merging codes..."), QString(), 0, 0);
+    // Long merges show how far they are; a short one closes before the
+    // dialog's minimum duration has passed and never shows it.
+    QProgressDialog progress(QStringLiteral("Merging codes into the data files..."), QString(), 0, 1);
     progress.setObjectName(QStringLiteral("mergeProgress"));
+    progress.setWindowTitle(ui_string(oc::IDS_SELECT_TO_MERGE));
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
-    auto report = [&](long records) {
-        if (records % 500 != 0) return;
-        progress.setLabelText(QStringLiteral("%1 records read").arg(records));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    auto report = [&progress](long records, long total) {
+        if (records % 200 != 0 && records != total) return;
+        if (progress.maximum() != total) progress.setMaximum(static_cast<int>(std::max(total, 1L)));
+        progress.setValue(static_cast<int>(std::min(records, total)));
     };
-    auto warn = [](const std::string& text) {
-        show_text(from_native_bytes(text), box_style::information);
-    };
+    // The writer's notice for a respondent without data: one box per coded
+    // record, and the merge goes on.
+    auto warn = [](const std::string& text) { show_text(from_native_bytes(text), box_style::information); };
     std::int16_t result;
     {
         wait_cursor busy;

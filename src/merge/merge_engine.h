@@ -13,31 +13,33 @@
 namespace oc {
 
 inline constexpr std::int16_t kMergeDone = 0;
-inline constexpr std::int16_t kMergeNoMatch = -1;      // 747
-inline constexpr std::int16_t kMergeFailed = -2;       // 748
-inline constexpr std::int16_t kMergeAddFailed = -3;    // 711
+inline constexpr std::int16_t kMergeNoMatch = -1;    // message 747
+inline constexpr std::int16_t kMergeFailed = -2;     // message 748
+inline constexpr std::int16_t kMergeAddFailed = -3;  // message 711
 
-// Called after each record read, for progress displays only.
-using merge_progress = std::function<void(long records_read)>;
+// Called after each record read with the count so far and the file's
+// record count, for progress displays.
+using merge_progress = std::function<void(long records_read, long record_total)>;
 
 // 0 merged; -1 a coded record has no data record (matching by respondent
-// and sequence); -2 the coder file cannot be read (including a damaged
-// record before its trailer), a study file cannot be read or written, or
-// the coder list cannot be updated; -3 the .add file cannot be written.
-// Records merged before a failure stay merged; the file is only marked
-// merged when every record went in.
+// and sequence); -2 the coder file cannot be opened or its header, trailer
+// or a record line before the trailer read, a study file cannot be read or
+// written, or the coder list has no entry for the file or cannot be
+// written; -3 the .add file cannot be opened, created or written.
+// A failure of the writer stops the merge at once: records merged before it
+// stay merged, and the coder file's status, the .add file and the coder list
+// are left alone. The .idx is read once per call (study_index); `warn`
+// receives the writer's notice for respondents without data when matching
+// by respondent number, once per coded record.
 std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_path, const std::string& list_path,
                             const std::string& coder_path, const std::string& add_path, bool by_respondent,
                             const missing_record_warning& warn = {}, const merge_progress& progress = {});
 
-// The coded variable a record gives: for Replace the question's name with
-// list_no values, the last being the first code; for Append '#' and the name
-// (or "#L" and the name for list number L above 1) with every code.
+// The coded variable of a coded record. Replace: the question's name with
+// list_no values, list_no - 1 empty ones and then the first code. Append:
+// '#' and the first 7 characters of the name (for list number L above 1,
+// "#L" and as many characters as fit in 8), every code as a value. Codes in
+// plain decimal; roster as in the record.
 coded_var coded_variable(const resp_record& record, bool replace);
-
-// 1 when no two generation-1 entries of the .idx share a respondent number,
-// 0 when some do, -1 when the file cannot be read (shorter than its header
-// included).
-int check_unique_respondents(const std::string& idx_path);
 
 }  // namespace oc

@@ -7,12 +7,12 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "coding/select_coder_spec_file_dlg.h"
+#include "coding/status_list.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
 #include "frame/report_list.h"
-#include "merge/merge_engine.h"
+#include "merge/unique_respondents.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
 

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "merge/merge_command.h"
 #include "recording_sink.h"
 #include "resources/string_table.h"
@@ -79,6 +81,83 @@ TEST_F(MergeFlow, DuplicateRespondentsClearTheBox) {
         dialog.reject();
     });
     merge();
+}
+
+TEST_F(MergeFlow, ConfirmedReMergeAppendsAgain) {
+    code();
+    sink.drive_next([](QDialog& dialog) { dialog.accept(); });
+    merge();
+    std::size_t idx_size = octest::read_bytes("S.idx").size();
+    sink.answer_next(oc_ui::box_answer::ok);
+    sink.drive_next([](QDialog& dialog) { dialog.accept(); });
+    merge();
+    EXPECT_EQ((std::vector<int>{oc::IDS_MERGE_DONE, oc::IDS_ALREADY_MERGED, oc::IDS_MERGE_DONE}), sink.message_ids());
+    EXPECT_EQ(oc_ui::box_style::question_ok_cancel, sink.messages()[1].style);
+    EXPECT_EQ(idx_size + 20, octest::read_bytes("S.idx").size());
+    EXPECT_EQ((std::vector<QString>{"selectCoderSpecFileMergeDialog", "selectCoderSpecFileMergeDialog"}),
+              sink.dialogs());
+}
+
+TEST_F(MergeFlow, OutcomesOfTheEngine) {
+    code();
+    struct row {
+        const char* what;
+        std::function<void()> damage;
+        int message;
+    };
+    std::string idx = octest::read_bytes("S.idx"), dat = octest::read_bytes("S.DAT");
+    for (const row& r : {
+             row{"no data for respondent 8", [&] { octest::write_bytes("S.idx", std::string(idx).replace(24, 1, "\x58")); },
+                 oc::IDS_NO_MATCHING_RECORD},
+             row{"study data missing", [] { std::remove("S.DAT"); }, oc::IDS_CODER_FILES_IO_ERROR},
+             row{".add cannot be written", [] { octest::fs::create_directory("S.add"); }, oc::IDS_ADD_READ_ERROR},
+         }) {
+        octest::write_bytes("S.idx", idx);
+        octest::write_bytes("S.DAT", dat);
+        octest::fs::remove_all("S.add");
+        r.damage();
+        std::size_t shown = sink.messages().size();
+        sink.drive_next([](QDialog& dialog) { dialog.accept(); });
+        merge();
+        ASSERT_EQ(shown + 1, sink.messages().size()) << r.what;
+        EXPECT_EQ(r.message, sink.messages().back().string_id) << r.what;
+        EXPECT_EQ(oc_ui::box_style::exclamation, sink.messages().back().style) << r.what;
+        EXPECT_EQ(4000, sink.messages().back().help_context) << r.what;
+    }
+}
+
+TEST_F(MergeFlow, MissingDataWhenMatchingByRespondentIsANotice) {
+    // Respondent 7's second record made a later version, so the numbers are
+    // unique; then respondent 8's entry renumbered.
+    std::string idx = octest::read_bytes("S.idx");
+    idx[44 + 4] = 2;
+    idx.replace(24, 1, "\x58");
+    octest::write_bytes("S.idx", idx);
+    code();
+    sink.drive_next([](QDialog& dialog) {
+        dialog.findChild<QCheckBox*>(QStringLiteral("byRespondentCheck"))->setChecked(true);
+        dialog.accept();
+    });
+    merge();
+    ASSERT_EQ(2u, sink.messages().size());
+    EXPECT_EQ(0, sink.messages()[0].string_id);
+    EXPECT_EQ("Can't find data record in the .DAT file for respondent number 8.  This coded data will not be merged.",
+              sink.messages()[0].text);
+    EXPECT_EQ(oc_ui::box_style::information, sink.messages()[0].style);
+    EXPECT_EQ(4000, sink.messages()[0].help_context);
+    EXPECT_EQ(oc::IDS_MERGE_DONE, sink.messages()[1].string_id);
+    EXPECT_EQ(oc_ui::box_style::information, sink.messages()[1].style);
+}
+
+TEST(MergeEntry, NoCoderFilesListed) {
+    octest::ScratchDir dir;
+    dir.enter();
+    octest::recording_sink sink;
+    octest::write_bytes("S.cdl", std::string(4, '\0'));
+    oc_ui::run_merge("S.idx", "S.DAT", "S.cdl", "S.add");
+    EXPECT_EQ((std::vector<int>{oc::IDS_NO_CODER_FILES}), sink.message_ids());
+    EXPECT_EQ(oc_ui::box_style::exclamation, sink.messages()[0].style);
+    EXPECT_TRUE(sink.dialogs().empty());
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// The study's .add file: one 24-byte entry per coded Append variable
+// ('#', 7 name characters, a word kept as read, largest roster, code width,
+// maximum number of codes, largest list number; little-endian, no header).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "coderfile/coder_types.h"
+
+namespace oc {
+
+inline constexpr int kAddEntrySize = 24;
+
+// Registers every Append question of `maxima` (record_count holding its
+// largest roster, last_record_coded its largest list number). An entry whose
+// bytes 1-7 equal the name's first 7 characters (any case) is raised field
+// by field to the larger value and rewritten only when something changed;
+// otherwise a new entry is appended. The file is created when missing.
+// False when it cannot be opened or created, or a seek or write fails.
+bool update_add_file(const std::string& add_path, const quest_list& maxima);
+
+}  // namespace oc
