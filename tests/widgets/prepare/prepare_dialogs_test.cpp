@@ -249,6 +249,20 @@ TEST_F(PrepareFlow, DuplicatesAskAndAFixedNumberTakesOneQuestion) {
     EXPECT_FALSE(octest::fs::exists(dir.file("S.002")));
     EXPECT_SAME_BYTES(list, read_bytes(dir.file("S.cdl")));
 
+    // The same, confirmed: the second run writes S.002 and lists it.
+    sink.drive_next([](QDialog& sheet) {
+        auto* page = child<oc_ui::CRespondentsFilterPage>(sheet, "respondentsFilterPage");
+        child<QComboBox>(*page, "dataToIncludeCombo")->setCurrentIndex(1);
+        choose(sheet, 0, "0");
+    });
+    sink.drive_next([](QDialog& save) { save.accept(); });
+    sink.answer_next(oc_ui::box_answer::ok);
+    prepare();
+    EXPECT_EQ(oc::IDS_CODER_FILE_CREATED, sink.message_ids().back());
+    ASSERT_TRUE(octest::fs::exists(dir.file("S.002")));
+    octest::fs::remove(dir.file("S.002"));
+    octest::write_bytes(dir.file("S.cdl"), list);
+
     // A fixed number with two questions: 754, then the sheet again with
     // every question back at Not Coded and the respondents page as it was.
     sink.drive_next([](QDialog& sheet) { choose(sheet, 2, "1"); });
