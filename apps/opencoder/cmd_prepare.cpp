@@ -35,7 +35,7 @@ std::uint8_t parse_byte(const std::string& text, const std::string& what) {
     return static_cast<std::uint8_t>(value);
 }
 
-// NAME:ACTION:NUMBER_OF_CODES:WIDTH into the spec of its catalogue entry.
+// NAME:ACTION:NUMBER_OF_CODES:WIDTH into the coding choice of its catalogue entry.
 std::vector<oc::CQCodeSpec> parse_questions(const std::vector<std::string>& texts,
                                             const oc::openend_catalogue& catalogue) {
     std::vector<oc::CQCodeSpec> specs(catalogue.names.size());

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QStringList>
 
-#include "coding/select_coder_spec_file_dlg.h"
+#include "coding/select_coder_file_dlg.h"
 #include "coding/select_qname_to_code_dlg.h"
 #include "frame/coder_file_lists.h"
 #include "frame/messages.h"

@@ -9,7 +9,7 @@
 #include "frame/messages.h"
 #include "frame/path_text.h"
 #include "merge/merge_engine.h"
-#include "merge/select_coder_spec_file_merge_dlg.h"
+#include "merge/select_coder_file_merge_dlg.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
 

@@ -4,7 +4,7 @@
 #include "frame/messages.h"
 #include "frame/path_text.h"
 #include "resources/string_table.h"
-#include "status/status_of_spec_files_dlg.h"
+#include "status/status_of_coder_files_dlg.h"
 
 namespace oc_ui {
 

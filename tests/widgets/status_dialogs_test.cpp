@@ -12,7 +12,7 @@
 #include "recording_sink.h"
 #include "resources/status_images.h"
 #include "status/status_column_widths.h"
-#include "status/status_of_spec_files_dlg.h"
+#include "status/status_of_coder_files_dlg.h"
 #include "status/status_questions_dlg.h"
 #include "status/status_report.h"
 #include "status/status_respondents_dlg.h"

@@ -11,7 +11,7 @@
 #include "coder_fixtures.h"
 #include "coding/code_command.h"
 #include "coding/coding_response_dlg.h"
-#include "coding/select_coder_spec_file_dlg.h"
+#include "coding/select_coder_file_dlg.h"
 #include "coding/select_qname_to_code_dlg.h"
 #include "coding_fixture.h"
 #include "frame/library_state.h"

@@ -1,4 +1,4 @@
-#include "merge/select_coder_spec_file_merge_dlg.h"
+#include "merge/select_coder_file_merge_dlg.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "coding/select_coder_spec_file_dlg.h"
+#include "coding/select_coder_file_dlg.h"
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>

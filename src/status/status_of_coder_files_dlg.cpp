@@ -1,4 +1,4 @@
-#include "status/status_of_spec_files_dlg.h"
+#include "status/status_of_coder_files_dlg.h"
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
