@@ -3,16 +3,19 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "frame/dialog_units.h"
 #include "frame/library_state.h"
-#include "frame/messages.h"
 #include "frame/path_text.h"
+#include "prepare/field_exchange.h"
 #include "widgets/browse_edit.h"
 
 namespace oc_ui {
 
 namespace {
+
 constexpr int kMaxDirectoryChars = 255;
-}
+
+}  // namespace
 
 CCatiCoderParamsPage::CCatiCoderParamsPage(QWidget* parent) : property_page(QStringLiteral("Sound Files"), parent) {
     setObjectName(QStringLiteral("catiCoderParamsPage"));
@@ -20,33 +23,37 @@ CCatiCoderParamsPage::CCatiCoderParamsPage(QWidget* parent) : property_page(QStr
                                            "in a directory for the sound files that you are coding.  (A browse button "
                                            "is available next to the edit box)."),
                             this);
+    note->setObjectName(QStringLiteral("catiNote"));
     note->setWordWrap(true);
     edit_ = new SECBrowseDirEdit(this);
+    edit_->setObjectName(QStringLiteral("soundDirEdit"));
     edit_->SetOptions(2);
     auto* label = new QLabel(QStringLiteral("&CATI SOUND FILES DIRECTORY"), this);
+    label->setObjectName(QStringLiteral("soundDirLabel"));
     label->setBuddy(edit_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(note);
+    layout->addSpacing(dialog_units(*this, 0, 8).height());
     layout->addWidget(label);
     layout->addWidget(edit_);
     layout->addStretch();
+    setMinimumWidth(dialog_units(*this, 310, 0).width());
 }
 
-void CCatiCoderParamsPage::showEvent(QShowEvent* event) {
-    property_page::showEvent(event);
-    edit_->setText(from_native_bytes(g_soundDir));
+void CCatiCoderParamsPage::OnInitDialog() {
+    m_strSoundDir = from_native_bytes(g_soundDir);
+    edit_->setText(m_strSoundDir);
+    edit_->setFocus(Qt::OtherFocusReason);
 }
 
 bool CCatiCoderParamsPage::OnKillActive() {
-    QString directory = edit_->text();
-    if (directory.size() > kMaxDirectoryChars) {
-        show_text(QStringLiteral("Enter no more than 255 characters."), box_style::exclamation);
-        edit_->setFocus();
+    const QString typed = edit_->text();
+    if (typed.size() > kMaxDirectoryChars) {
+        refuse_field(*edit_, max_chars_message(kMaxDirectoryChars));
         return false;
     }
-    if (!directory.isEmpty() && !directory.endsWith(QLatin1Char('/')) && !directory.endsWith(QLatin1Char('\\')))
-        directory += QLatin1Char('/');
-    g_soundDir = to_native_bytes(directory);
+    m_strSoundDir = with_trailing_separator(typed);
+    g_soundDir = to_native_bytes(m_strSoundDir);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "prepare/choose_coder_file_name.h"
 
 #include <QDir>
+#include <QStringList>
 
 #include "coderfile/naming.h"
 #include "frame/path_text.h"
@@ -9,20 +10,54 @@
 
 namespace oc_ui {
 
+namespace {
+
+// Don't change the current directory: the one chosen above must stay.
+constexpr std::uint32_t OFN_NOCHANGEDIR = 0x00000008;
+
+bool pattern_safe(QChar c) {
+    if (c.unicode() > 0x7F) return false;
+    return c.isLetterOrNumber() || QStringLiteral("_.#@{}!$%&=^~+-").contains(c);
+}
+
+QString pattern_name(const QString& study_name) {
+    QString name = study_name;
+    for (QChar& c : name)
+        if (!pattern_safe(c)) c = u'?';
+    return name;
+}
+
+}  // namespace
+
 QString coder_file_filter(int filter_string, const QString& study_name) {
-    return format_string1(filter_string, study_name) + QLatin1Char('|');
+    QStringList fields = ui_string(filter_string).split(u'|');
+    // Fields alternate: description, patterns, description, patterns, ...
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i % 2 == 0) {
+            fields[i].replace(QLatin1String("%1"), study_name);
+        } else {
+            QStringList pieces = fields[i].split(QLatin1String("%1"));
+            for (QString& piece : pieces) piece = piece.toUpper();
+            fields[i] = pieces.join(pattern_name(study_name));
+        }
+    }
+    return fields.join(u'|') + u'|';
 }
 
 int choose_coder_file_name(int filter_string, const QString& base_path, QString& path, bool listing) {
-    oc::base_path_parts parts = oc::split_base_path(to_native_bytes(base_path));
-    QString directory = from_native_bytes(parts.directory);
-    QString study = from_native_bytes(parts.study);
-    if (!directory.isEmpty()) QDir::setCurrent(directory);  // later opens use bare names
-    QString proposed = study + QLatin1Char('.') + from_native_bytes(oc::next_free_extension(parts.study, listing));
-    CFileDlg dialog(false, QString(), QString(), proposed, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | 8,
+    const std::string base = to_native_bytes(base_path);
+    oc::base_path_parts parts = oc::split_base_path(base);
+    if (parts.directory.empty() && !base.empty() && base.front() == '/') parts.directory = "/";
+    const QString study = from_native_bytes(parts.study);
+    // Its result is not used: the dialog lets the user go anywhere anyway.
+    if (!parts.directory.empty()) QDir::setCurrent(from_native_bytes(parts.directory));
+    const QString proposed = study + u'.' + from_native_bytes(oc::next_free_extension(base, listing));
+    CFileDlg dialog(false, QString(), QString(), proposed, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
                     coder_file_filter(filter_string, study));
     if (dialog.DoModal() != IDOK) return 0;
-    path = dialog.GetPathName();
+    const QString chosen = dialog.GetPathName();
+    if (chosen.isEmpty()) return 0;
+    path = chosen;
     return 1;
 }
 

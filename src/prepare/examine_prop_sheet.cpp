@@ -15,64 +15,84 @@ CExaminePropSheet::CExaminePropSheet(const QString& caption, QWidget* parent) : 
     setObjectName(QStringLiteral("examinePropSheet"));
     setWindowTitle(caption);
     tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("pages"));
+    tabs_->setObjectName(QStringLiteral("pageTabs"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("sheetButtons"));
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(buttons, &QDialogButtonBox::accepted, this, &CExaminePropSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CExaminePropSheet::reject);
-    connect(tabs_, &QTabWidget::currentChanged, this, &CExaminePropSheet::page_changed);
-}
-
-void CExaminePropSheet::AddPage(property_page* page) {
-    pages_.append(page);
-    tabs_->addTab(page, page->title());
-}
-
-int CExaminePropSheet::active_page() const { return tabs_->currentIndex(); }
-
-void CExaminePropSheet::SetActivePage(int index) {
-    switching_ = true;
-    tabs_->setCurrentIndex(index);
-    current_ = tabs_->currentIndex();
-    switching_ = false;
-}
-
-void CExaminePropSheet::page_changed(int index) {
-    if (switching_ || index == current_) return;
-    // The page being left must accept its values, else it stays.
-    if (current_ >= 0 && current_ < pages_.size() && !pages_[current_]->OnKillActive()) {
-        SetActivePage(current_);
-        return;
-    }
-    current_ = index;
-    // In the three-page prepare sheet the respondents page needs a question
-    // with a coding action first.
-    if (pages_.size() == 3 && index == 1) {
-        auto* codes = qobject_cast<CQCodeFilterPage*>(pages_[0]);
-        if (codes && !codes->any_action()) {
-            beep();
-            SetActivePage(0);
-        }
-    }
-}
-
-void CExaminePropSheet::accept() {
-    if (current_ >= 0 && current_ < pages_.size() && !pages_[current_]->OnKillActive()) return;
-    QDialog::accept();
+    connect(tabs_, &QTabWidget::currentChanged, this, &CExaminePropSheet::tab_changed);
 }
 
 CExaminePropSheet::~CExaminePropSheet() {
-    // The pages belong to the command and outlive the sheet.
+    // The pages are the command's: a later sheet may show them again.
     switching_ = true;
     for (property_page* page : pages_) {
-        int at = tabs_->indexOf(page);
+        const int at = tabs_->indexOf(page);
         if (at >= 0) tabs_->removeTab(at);
+        page->hide();
         page->setParent(nullptr);
     }
+}
+
+void CExaminePropSheet::AddPage(property_page* page) {
+    switching_ = true;
+    pages_.append(page);
+    initialised_.append(false);
+    tabs_->addTab(page, page->title());
+    tabs_->setCurrentIndex(current_);
+    switching_ = false;
+}
+
+void CExaminePropSheet::SetActivePage(int index) {
+    if (index < 0 || index >= pages_.size()) return;
+    show_page(index);
+}
+
+void CExaminePropSheet::show_page(int index) {
+    switching_ = true;
+    tabs_->setCurrentIndex(index);
+    switching_ = false;
+    current_ = index;
+    if (!initialised_[index]) {
+        initialised_[index] = true;
+        pages_[index]->OnInitDialog();
+    }
+}
+
+void CExaminePropSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!pages_.isEmpty() && !initialised_[current_]) show_page(current_);
+}
+
+bool CExaminePropSheet::respondents_page_blocked() const {
+    if (pages_.size() != 3) return false;
+    const auto* codes = qobject_cast<const CQCodeFilterPage*>(pages_[0]);
+    return codes && !codes->any_action();
+}
+
+void CExaminePropSheet::tab_changed(int index) {
+    if (switching_ || index < 0 || index == current_) return;
+    // Put the page being left back at once, before anything is painted: its
+    // refusal messages and focus belong on it, not on the page asked for.
+    show_page(current_);
+    if (!pages_[current_]->OnKillActive()) return;
+    if (index == 1 && respondents_page_blocked()) {
+        beep();
+        show_page(0);
+        return;
+    }
+    show_page(index);
+}
+
+void CExaminePropSheet::accept() {
+    if (!pages_.isEmpty() && !pages_[current_]->OnKillActive()) return;
+    QDialog::accept();
 }
 
 }  // namespace oc_ui

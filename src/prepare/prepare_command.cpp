@@ -1,10 +1,9 @@
 #include "prepare/prepare_command.h"
 
-#include <QCoreApplication>
 #include <QList>
-#include <QProgressDialog>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "extract/drivers.h"
 #include "extract/openend_question_list.h"
@@ -13,6 +12,7 @@
 #include "prepare/cati_coder_params_page.h"
 #include "prepare/choose_coder_file_name.h"
 #include "prepare/examine_prop_sheet.h"
+#include "prepare/extraction_progress.h"
 #include "prepare/qcode_filter_page.h"
 #include "prepare/respondents_filter_page.h"
 #include "resources/string_table.h"
@@ -23,68 +23,74 @@ namespace oc_ui {
 
 namespace {
 
-// What the code filter page chose, as the engine's question list.
+// The coding choices as the engine's question list, in catalogue order.
 oc::quest_list coder_questions(const QStringList& names, const QList<quint16>& types,
                                const QVector<oc::CQCodeSpec>& specs) {
     oc::openend_catalogue catalogue;
-    for (int i = 0; i < names.size(); ++i) {
+    for (qsizetype i = 0; i < names.size(); ++i) {
         catalogue.names.push_back(to_native_bytes(names[i]));
-        catalogue.types.push_back(static_cast<std::int16_t>(types[i]));
+        catalogue.types.push_back(static_cast<std::int16_t>(i < types.size() ? types[i] : 0));
     }
     return oc::build_coder_questions(catalogue, std::vector<oc::CQCodeSpec>(specs.begin(), specs.end()));
 }
 
-// Creates the coder data file; true when it was created and listed.
-bool CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, const CQCodeFilterPage& codes,
-                         const CRespondentsFilterPage& respondents, const QString& file_a, const QString& file_b,
-                         const QString& coder_list, const QString& coder_list_backup, const QString& base_path) {
+int count_actions_up_to_two(const QVector<oc::CQCodeSpec>& specs) {
+    int count = 0;
+    for (const oc::CQCodeSpec& spec : specs)
+        if (spec.action != oc::action_not_coded && ++count == 2) break;
+    return count;
+}
+
+box_style style_of(int message) {
+    return message == oc::IDS_CODER_WRITE_ERROR ? box_style::exclamation : box_style::information;
+}
+
+}  // namespace
+
+int CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, const CQCodeFilterPage& codes,
+                        const CRespondentsFilterPage& respondents, const QString& file_a, const QString& file_b,
+                        const QString& coder_list, const QString& coder_list_backup, const QString& base_path) {
     oc::quest_list questions = coder_questions(names, types, codes.specs());
     oc::extract_request request;
     oc::apply_respondent_choice(request, respondents.choice());
     request.questions = &questions;
     request.question_count = static_cast<std::int16_t>(questions.size());
+
     QString chosen;
-    if (!choose_coder_file_name(oc::IDS_CODER_FILE_FILTER, base_path, chosen, false)) return false;
+    if (!choose_coder_file_name(oc::IDS_CODER_FILE_FILTER, base_path, chosen, false)) return 0;
     request.coder_path = to_native_bytes(chosen);
+    // The coder file format carries at most 255 characters of path; a longer
+    // one is refused, never cut to name some other file.
     if (request.coder_path.size() > oc::kMaxPathLength) {
-        show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
-        return false;
+        show_text(QStringLiteral("The coder data file's path is longer than 255 characters:\n%1").arg(chosen),
+                  box_style::exclamation);
+        return 0;
     }
 
-    QProgressDialog progress(QStringLiteral("Extracting answers..."), QString(), 0, 0);
-    progress.setObjectName(QStringLiteral("extractionProgress"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    auto report = [&](int question, long respondents_done) {
-        if (respondents_done % 200 != 0) return;
-        progress.setLabelText(QStringLiteral("Question %1 of %2: %3 respondents read")
-                                  .arg(question + 1)
-                                  .arg(questions.size())
-                                  .arg(respondents_done));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const oc::study_files files{to_native_bytes(file_a), to_native_bytes(file_b), to_native_bytes(coder_list),
+                                to_native_bytes(coder_list_backup)};
+    extraction_progress progress(static_cast<int>(questions.size()));
+    std::optional<wait_cursor> busy(std::in_place);
+    auto confirm = [&] {
+        // No wait cursor and no progress window over the question.
+        busy.reset();
+        progress.pause();
+        const bool go_on = show_message(oc::IDS_DUPLICATE_CODING, box_style::question_ok_cancel) == box_answer::ok;
+        if (go_on) busy.emplace();
+        return go_on;
     };
-    auto confirm = [] {
-        return show_message(oc::IDS_DUPLICATE_CODING, box_style::question_ok_cancel) == box_answer::ok;
-    };
-    oc::study_files files{to_native_bytes(file_a), to_native_bytes(file_b), to_native_bytes(coder_list),
-                          to_native_bytes(coder_list_backup)};
-    oc::prepare_result result;
-    {
-        wait_cursor busy;
-        result = oc::create_coder_data_file(request, files, confirm, report);
-    }
-    progress.close();
-    if (result.message == oc::IDS_CODER_WRITE_ERROR)
-        show_message(result.message, box_style::exclamation);
-    else if (result.message == oc::IDS_NO_QUALIFIED_DATA)
-        show_message(result.message, box_style::information);
-    return result.created;
+    const oc::prepare_result result = oc::create_coder_data_file(request, files, confirm, progress.callback());
+    busy.reset();
+    progress.pause();
+    if (result.message == oc::IDS_NO_QUALIFIED_DATA || result.message == oc::IDS_CODER_WRITE_ERROR)
+        show_message(result.message, style_of(result.message));
+    return result.created ? 1 : 0;
 }
-
-}  // namespace
 
 void run_prepare(const QString& label_path, const QString& file_a, const QString& file_b, const QString& coder_list,
                  const QString& coder_list_backup, const QString& base_path) {
+    // Everything below lives in this frame: an exception leaves through the
+    // destructors of the pages and lists.
     try {
         const QString title = ui_string(oc::IDS_PREPARE_CAPTION);
         QStringList names;
@@ -94,29 +100,30 @@ void run_prepare(const QString& label_path, const QString& file_a, const QString
             show_message(oc::IDS_NO_OPENEND_DATA, box_style::information);
             return;
         }
-        // These two keep what the user entered when the sheet is shown again.
+        // Built once: they keep what the user entered when the sheet is shown
+        // again after message 754.
         CRespondentsFilterPage respondents(0);
         CCatiCoderParamsPage cati;
         for (;;) {
-            CQCodeFilterPage codes(names, types);
+            // A fresh code filter page for every showing: every question
+            // starts at Not Coded.
+            auto codes = std::make_unique<CQCodeFilterPage>(names, types);
             bool confirmed = false;
             {
                 CExaminePropSheet sheet(title);
-                sheet.AddPage(&codes);
+                sheet.AddPage(codes.get());
                 sheet.AddPage(&respondents);
                 sheet.AddPage(&cati);
                 confirmed = run_modal(sheet) == QDialog::Accepted;
             }
             if (!confirmed) return;
-            int with_action = 0;
-            for (const oc::CQCodeSpec& spec : codes.specs())
-                if (spec.action != 0 && ++with_action == 2) break;
+            const int with_action = count_actions_up_to_two(codes->specs());
             if (with_action == 2 && respondents.choice().respondents == 2) {
                 show_message(oc::IDS_FIXED_NUMBER_ONE_QUESTION, box_style::none);
                 continue;
             }
             if (with_action == 0) return;
-            if (CreateCoderDataFile(names, types, codes, respondents, file_a, file_b, coder_list, coder_list_backup,
+            if (CreateCoderDataFile(names, types, *codes, respondents, file_a, file_b, coder_list, coder_list_backup,
                                     base_path))
                 show_message(oc::IDS_CODER_FILE_CREATED, box_style::information);
             return;

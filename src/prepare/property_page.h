@@ -1,4 +1,7 @@
-// A page of a property sheet: validated when the user leaves it.
+// One page of a property sheet (CExaminePropSheet). The sheet calls
+// OnInitDialog the first time the page becomes current in that sheet (a new
+// sheet initialises its pages again) and OnKillActive whenever the page is
+// about to be left, by another tab or by OK; Cancel leaves without it.
 #pragma once
 
 #include <QWidget>
@@ -10,9 +13,16 @@ class property_page : public QWidget {
 public:
     explicit property_page(const QString& title, QWidget* parent = nullptr);
     ~property_page() override;
+
+    // The text of the page's tab.
     const QString& title() const { return title_; }
-    // Called when the page is about to be left (another tab, or OK); false
-    // keeps it current. Pages store their values here.
+
+    // Loads the page's controls from its values; the default does nothing.
+    virtual void OnInitDialog() {}
+
+    // Validates and stores what the page shows. False keeps the page
+    // current: the page has already beeped or said why and put the focus
+    // where the fault is.
     virtual bool OnKillActive() { return true; }
 
 private:

@@ -1,50 +1,44 @@
 #include "prepare/qcode_filter_page.h"
 
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QTreeWidget>
-#include <memory>
+#include <algorithm>
 
-#include "frame/messages.h"
+#include "frame/dialog_units.h"
 #include "frame/report_list.h"
+#include "prepare/field_exchange.h"
+#include "prepare/question_list.h"
 #include "resources/status_images.h"
-#include "resources/string_table.h"
-#include "suite/data_library.h"
-#include "suite/tools/default_font.h"
 
 namespace oc_ui {
 
 namespace {
 
 action_mark mark_of(int action) {
-    return action == oc::action_replace ? action_mark::replace
-           : action == oc::action_append ? action_mark::append
-                                         : action_mark::none_yet;
+    switch (action) {
+    case oc::action_replace: return action_mark::replace;
+    case oc::action_append: return action_mark::append;
+    default: return action_mark::none_yet;
+    }
 }
 
-// The whole number in `field` within [low, high]; otherwise says so, puts
-// the focus in the field (its text kept) and gives false.
-bool read_bounded(QLineEdit& field, int low, int high, bool check, int& value) {
-    bool ok = false;
-    value = field.text().trimmed().toInt(&ok);
-    if (!ok) {
-        show_text(QStringLiteral("Please enter an integer."), box_style::exclamation);
-    } else if (check && (value < low || value > high)) {
-        show_text(QStringLiteral("Please enter an integer between %1 and %2.").arg(low).arg(high),
-                  box_style::exclamation);
-        ok = false;
-    }
-    if (!ok) {
-        field.setFocus();
-        field.selectAll();
-    }
-    return ok;
+QLabel* make_label(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    if (buddy) label->setBuddy(buddy);
+    return label;
+}
+
+void keep_place_when_hidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
 }
 
 }  // namespace
@@ -52,54 +46,55 @@ bool read_bounded(QLineEdit& field, int low, int high, bool check, int& value) {
 CQCodeFilterPage::CQCodeFilterPage(const QStringList& names, const QList<quint16>& types, QWidget* parent)
     : property_page(QStringLiteral("Questions"), parent), names_(names), types_(types), m_specs(names.size()) {
     setObjectName(QStringLiteral("qcodeFilterPage"));
-    std::unique_ptr<QFont> font(GetDefaultFont(0, nullptr));
-    list_ = new QTreeWidget(this);
-    list_->setObjectName(QStringLiteral("questionList"));
-    list_->setRootIsDecorated(false);
-    list_->setIconSize(QSize(kSmallImageSize, kSmallImageSize));
-    list_->header()->setSectionsClickable(false);
-    list_->setMinimumSize(260, 160);
-    if (font) list_->setFont(*font);
+    list_ = make_question_list(this, QStringLiteral("questionList"), dialog_units(*this, 150, 0).width(), names, types,
+                               action_icon(action_mark::none_yet));
+    list_->setFocusPolicy(Qt::StrongFocus);
 
     action_ = new QComboBox(this);
     action_->setObjectName(QStringLiteral("actionCombo"));
     action_->addItems({QStringLiteral("Not Coded"), QStringLiteral("Replace"), QStringLiteral("Append")});
-    codes_label_ = new QLabel(QStringLiteral("&Number of Codes"), this);
-    codes_ = new QLineEdit(QStringLiteral("0"), this);
+    codes_ = new QLineEdit(this);
     codes_->setObjectName(QStringLiteral("numberOfCodesEdit"));
-    codes_label_->setBuddy(codes_);
-    width_label_ = new QLabel(QStringLiteral("Code &Width"), this);
-    width_ = new QLineEdit(QStringLiteral("0"), this);
+    width_ = new QLineEdit(this);
     width_->setObjectName(QStringLiteral("codeWidthEdit"));
-    width_label_->setBuddy(width_);
-    question_label_ = new QLabel(this);
-    question_label_->setObjectName(QStringLiteral("questionLabel"));
-    auto* action_label = new QLabel(QStringLiteral("&Coding Action"), this);
-    action_label->setBuddy(action_);
+    const int edit_width = dialog_units(*this, 30, 0).width();
+    codes_->setFixedWidth(edit_width);
+    width_->setFixedWidth(edit_width);
+    codes_label_ = make_label(this, "numberOfCodesLabel", QStringLiteral("&Number of Codes"), codes_);
+    width_label_ = make_label(this, "codeWidthLabel", QStringLiteral("Code &Width"), width_);
+    question_label_ = make_label(this, "questionNameLabel", QStringLiteral("Label"), nullptr);
+    for (QWidget* widget : {static_cast<QWidget*>(codes_label_), static_cast<QWidget*>(codes_),
+                            static_cast<QWidget*>(width_label_), static_cast<QWidget*>(width_)})
+        keep_place_when_hidden(widget);
 
-    auto* fields = new QFormLayout;
-    fields->addRow(action_label, action_);
-    fields->addRow(codes_label_, codes_);
-    fields->addRow(width_label_, width_);
-    fields->addRow(QStringLiteral("Question Label:"), question_label_);
+    auto* fields = new QGridLayout;
+    fields->addWidget(make_label(this, "codingActionLabel", QStringLiteral("&Coding Action"), action_), 0, 0);
+    fields->addWidget(action_, 0, 1);
+    fields->addWidget(codes_label_, 1, 0);
+    fields->addWidget(codes_, 1, 1, Qt::AlignLeft);
+    fields->addWidget(width_label_, 2, 0);
+    fields->addWidget(width_, 2, 1, Qt::AlignLeft);
+    fields->addWidget(make_label(this, "questionLabelCaption", QStringLiteral("Question Label:"), nullptr), 3, 0);
+    fields->addWidget(question_label_, 3, 1);
+    fields->setRowStretch(4, 1);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(list_);
+    layout->addWidget(list_, 0, Qt::AlignTop);
     layout->addLayout(fields);
+    setTabOrder(list_, action_);
+    setTabOrder(action_, codes_);
+    setTabOrder(codes_, width_);
 
-    {
-        wait_cursor busy;
-        set_report_columns(*list_, {{oc::IDS_QUESTIONS, Qt::AlignLeft}, {oc::IDS_TYPE, Qt::AlignLeft}});
-        for (int i = 0; i < names.size(); ++i) {
-            int type = i < types.size() ? static_cast<std::int16_t>(types[i]) : 0;
-            add_report_row(*list_, {names[i], QString::fromLatin1(oc::logic_type_name(type))},
-                           action_icon(action_mark::none_yet));
-        }
-    }
     connect(action_, &QComboBox::currentIndexChanged, this, &CQCodeFilterPage::apply_action_rule);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { selection_changed(current.row()); });
-    if (!names.isEmpty()) {
-        select_report_row(*list_, 0);
+            [this](const QModelIndex& current) { current_changed(current.row()); });
+    // The question shown stays selected: a click on the empty part of the
+    // list must not leave the fields without a selected question.
+    connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!reverting_ && list_->selectedItems().isEmpty()) reselect(deferred_ >= 0 ? deferred_ : m_nCurrent);
+    });
+
+    if (!names_.isEmpty()) {
+        reselect(0);
         load_question(0);
     }
     codes_label_->hide();
@@ -110,29 +105,37 @@ CQCodeFilterPage::CQCodeFilterPage(const QStringList& names, const QList<quint16
     width_->setEnabled(false);
 }
 
+void CQCodeFilterPage::OnInitDialog() { list_->setFocus(Qt::OtherFocusReason); }
+
 bool CQCodeFilterPage::any_action() const {
-    return std::any_of(m_specs.begin(), m_specs.end(), [](const oc::CQCodeSpec& s) { return s.action != 0; });
+    return std::any_of(m_specs.begin(), m_specs.end(),
+                       [](const oc::CQCodeSpec& spec) { return spec.action != oc::action_not_coded; });
 }
 
 bool CQCodeFilterPage::store_current() {
     if (m_nCurrent < 0 || m_nCurrent >= m_specs.size()) return true;
-    int action = action_->currentIndex();
-    int type = m_nCurrent < types_.size() ? static_cast<std::int16_t>(types_[m_nCurrent]) : 0;
-    int width = 0, codes = 0;
-    // Width first, then the number of codes: the order the user meets them.
-    if (!read_bounded(*width_, 1, type == 0 && action == oc::action_replace ? 1 : 4, action > 0, width)) return false;
-    if (!read_bounded(*codes_, 1, oc::kMaxCodes, action >= oc::action_append, codes)) return false;
+    const int action = action_->currentIndex();
+    const bool type_zero = m_nCurrent < types_.size() && types_[m_nCurrent] == 0;
+    std::int64_t width = 0, codes = 0;
+    if (!exchange_number(*width_, INT32_MIN, INT32_MAX, width)) return false;
+    if (action > oc::action_not_coded &&
+        !validate_range(*width_, width, 1, type_zero && action == oc::action_replace ? 1 : 4))
+        return false;
+    // Number of Codes is read even while hidden; only Append bounds it.
+    if (!exchange_number(*codes_, INT32_MIN, INT32_MAX, codes)) return false;
+    if (action >= oc::action_append && !validate_range(*codes_, codes, 1, oc::kMaxCodes)) return false;
     m_specs[m_nCurrent] = {static_cast<std::uint8_t>(action), static_cast<std::uint8_t>(codes),
                            static_cast<std::uint8_t>(width)};
     return true;
 }
 
 void CQCodeFilterPage::load_question(int row) {
+    const oc::CQCodeSpec spec = m_specs[row];
     m_nCurrent = row;
-    const oc::CQCodeSpec& spec = m_specs[row];
-    action_->blockSignals(true);
-    action_->setCurrentIndex(spec.action);
-    action_->blockSignals(false);
+    {
+        const QSignalBlocker quiet(action_);
+        action_->setCurrentIndex(spec.action);
+    }
     width_->setText(QString::number(spec.code_width));
     codes_->setText(QString::number(spec.num_codes));
     question_label_->setText(names_[row]);
@@ -141,9 +144,12 @@ void CQCodeFilterPage::load_question(int row) {
 
 void CQCodeFilterPage::apply_action_rule() {
     if (m_nCurrent < 0 || m_nCurrent >= m_specs.size()) return;
-    int action = action_->currentIndex();
-    m_specs[m_nCurrent].action = static_cast<std::uint8_t>(action);  // at once, before any validation
-    bool append = action == oc::action_append, coded = action != oc::action_not_coded;
+    const int action = std::max(0, action_->currentIndex());
+    // The spec takes the action at once, before the fields are validated.
+    m_specs[m_nCurrent].action = static_cast<std::uint8_t>(action);
+    const bool append = action == oc::action_append;
+    const bool coded = action != oc::action_not_coded;
+    action_->setEnabled(true);
     codes_label_->setVisible(append);
     codes_->setVisible(append);
     codes_->setEnabled(append);
@@ -153,23 +159,42 @@ void CQCodeFilterPage::apply_action_rule() {
     if (QTreeWidgetItem* item = list_->topLevelItem(m_nCurrent)) item->setIcon(0, action_icon(mark_of(action)));
 }
 
-void CQCodeFilterPage::selection_changed(int row) {
-    if (reverting_ || row < 0 || row == m_nCurrent) return;
-    if (!store_current()) {
-        // The question with the refused fields stays selected; its input and
-        // the focus stay in the failing field.
-        QWidget* failing = focusWidget();
-        reverting_ = true;
-        QTimer::singleShot(0, this, [this, failing] {
-            select_report_row(*list_, m_nCurrent);
-            reverting_ = false;
-            if (failing) failing->setFocus();
-        });
-        return;
-    }
-    load_question(row);
+void CQCodeFilterPage::current_changed(int row) {
+    if (reverting_ || row < 0) return;
+    deferred_ = row;
+    if (pending_) return;
+    // Validate once the list has finished its own selection work; the
+    // fields still show the question being left.
+    pending_ = true;
+    QTimer::singleShot(0, this, [this] { validate_pending(); });
 }
 
-bool CQCodeFilterPage::OnKillActive() { return store_current(); }
+bool CQCodeFilterPage::validate_pending() {
+    if (!pending_) return true;  // leaving the page did it already
+    pending_ = false;
+    const int target = deferred_;
+    deferred_ = -1;
+    if (!store_current()) {
+        QWidget* failing = focusWidget();
+        reselect(m_nCurrent);
+        if (failing) failing->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    if (target >= 0 && target != m_nCurrent) load_question(target);
+    return true;
+}
+
+void CQCodeFilterPage::reselect(int row) {
+    reverting_ = true;
+    select_report_row(*list_, row);
+    reverting_ = false;
+}
+
+bool CQCodeFilterPage::OnKillActive() {
+    // A move between questions still waiting is settled first; the question
+    // it shows has just been loaded from its stored values.
+    if (pending_) return validate_pending();
+    return store_current();
+}
 
 }  // namespace oc_ui

@@ -1,11 +1,13 @@
 #include "prepare/respondents_filter_page.h"
 
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 
+#include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "prepare/field_exchange.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
 
@@ -13,21 +15,25 @@ namespace oc_ui {
 
 namespace {
 
-QComboBox* combo(QWidget* parent, const char* name, const QStringList& items, int index) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->addItems(items);
-    box->setCurrentIndex(index);
-    return box;
+QComboBox* make_combo(QWidget* parent, const char* name, const QStringList& items) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    combo->addItems(items);
+    return combo;
 }
 
-// A whole number as the long fields take it; false when the text is none.
-bool parse_long(const QString& text, std::int32_t& value) {
-    bool ok = false;
-    qlonglong number = text.trimmed().toLongLong(&ok);
-    if (!ok || number < INT32_MIN || number > INT32_MAX) return false;
-    value = static_cast<std::int32_t>(number);
-    return true;
+QLabel* make_label(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
+}
+
+// Hidden fields keep their place, so the visible ones never move.
+void keep_place_when_hidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
 }
 
 }  // namespace
@@ -35,47 +41,59 @@ bool parse_long(const QString& text, std::int32_t& value) {
 CRespondentsFilterPage::CRespondentsFilterPage(int examine, QWidget* parent)
     : property_page(QStringLiteral("Respondents"), parent) {
     setObjectName(QStringLiteral("respondentsFilterPage"));
-    choice_.data_to_include = examine == 1 ? 1 : 0;
-    interviews_ = combo(this, "interviewStatusCombo",
-                        {QStringLiteral("Completes AND Incompletes"), QStringLiteral("Completes ONLY"),
-                         QStringLiteral("Incompletes ONLY")},
-                        choice_.interview_status);
-    data_ = combo(this, "dataToIncludeCombo",
-                  {QStringLiteral("Data Not Yet Coded"), QStringLiteral("All Respondent Data"),
-                   QStringLiteral("Data Already Coded")},
-                  choice_.data_to_include);
-    respondents_ = combo(this, "respondentNumbersCombo",
-                         {QStringLiteral("All Respondents"), QStringLiteral("Selected Range"),
-                          QStringLiteral("Specified Number")},
-                         choice_.respondents);
-    first_label_ = new QLabel(ui_string(oc::IDS_HOW_MANY), this);
-    first_label_->setObjectName(QStringLiteral("firstLabel"));
-    first_ = new QLineEdit(QStringLiteral("0"), this);
-    first_->setObjectName(QStringLiteral("firstEdit"));
-    maximum_label_ = new QLabel(QStringLiteral("Ma&ximum"), this);
-    maximum_label_->setObjectName(QStringLiteral("maximumLabel"));
-    maximum_ = new QLineEdit(QStringLiteral("0"), this);
-    maximum_->setObjectName(QStringLiteral("maximumEdit"));
-    first_label_->setBuddy(first_);
-    maximum_label_->setBuddy(maximum_);
+    choice_.data_to_include = examine == 1 ? oc::data_all : oc::data_not_yet_coded;
 
-    auto* form = new QFormLayout(this);
-    auto add = [&](const QString& text, QWidget* field) {
-        auto* label = new QLabel(text, this);
-        label->setBuddy(field);
-        form->addRow(label, field);
-    };
-    add(QStringLiteral("&Interview Status"), interviews_);
-    add(QStringLiteral("&Data to Include"), data_);
-    add(QStringLiteral("&Respondent Numbers"), respondents_);
-    form->addRow(first_label_, first_);
-    form->addRow(maximum_label_, maximum_);
+    interviews_ = make_combo(this, "interviewStatusCombo",
+                             {QStringLiteral("Completes AND Incompletes"), QStringLiteral("Completes ONLY"),
+                              QStringLiteral("Incompletes ONLY")});
+    data_ = make_combo(this, "dataToIncludeCombo",
+                       {QStringLiteral("Data Not Yet Coded"), QStringLiteral("All Respondent Data"),
+                        QStringLiteral("Data Already Coded")});
+    respondents_ = make_combo(this, "respondentNumbersCombo",
+                              {QStringLiteral("All Respondents"), QStringLiteral("Selected Range"),
+                               QStringLiteral("Specified Number")});
+    first_ = new QLineEdit(this);
+    first_->setObjectName(QStringLiteral("firstEdit"));
+    maximum_ = new QLineEdit(this);
+    maximum_->setObjectName(QStringLiteral("maximumEdit"));
+    first_label_ = make_label(this, "firstLabel", ui_string(oc::IDS_HOW_MANY), first_);
+    maximum_label_ = make_label(this, "maximumLabel", QStringLiteral("Ma&ximum"), maximum_);
+    for (QWidget* widget : {static_cast<QWidget*>(first_label_), static_cast<QWidget*>(first_),
+                            static_cast<QWidget*>(maximum_label_), static_cast<QWidget*>(maximum_)})
+        keep_place_when_hidden(widget);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(make_label(this, "interviewStatusLabel", QStringLiteral("&Interview Status"), interviews_), 0, 0);
+    grid->addWidget(interviews_, 0, 1);
+    grid->addWidget(make_label(this, "dataToIncludeLabel", QStringLiteral("&Data to Include"), data_), 1, 0);
+    grid->addWidget(data_, 1, 1);
+    grid->addWidget(make_label(this, "respondentNumbersLabel", QStringLiteral("&Respondent Numbers"), respondents_),
+                    2, 0);
+    grid->addWidget(respondents_, 2, 1);
+    grid->addWidget(first_label_, 3, 0);
+    grid->addWidget(first_, 3, 1);
+    grid->addWidget(maximum_label_, 4, 0);
+    grid->addWidget(maximum_, 4, 1);
+    grid->setColumnMinimumWidth(1, dialog_units(*this, 120, 0).width());
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(5, 1);
+
     connect(respondents_, &QComboBox::currentIndexChanged, this, &CRespondentsFilterPage::apply_visibility);
+    OnInitDialog();
+}
+
+void CRespondentsFilterPage::OnInitDialog() {
+    interviews_->setCurrentIndex(choice_.interview_status);
+    data_->setCurrentIndex(choice_.data_to_include);
+    respondents_->setCurrentIndex(choice_.respondents);
+    first_->setText(QString::number(choice_.first));
+    maximum_->setText(QString::number(choice_.maximum));
     apply_visibility();
+    interviews_->setFocus(Qt::OtherFocusReason);
 }
 
 void CRespondentsFilterPage::apply_visibility() {
-    int mode = respondents_->currentIndex();
+    const int mode = respondents_->currentIndex();
     first_label_->setText(ui_string(mode == 1 ? oc::IDS_MINIMUM : oc::IDS_HOW_MANY));
     first_label_->setVisible(mode == 1 || mode == 2);
     first_->setVisible(mode == 1 || mode == 2);
@@ -84,24 +102,24 @@ void CRespondentsFilterPage::apply_visibility() {
 }
 
 bool CRespondentsFilterPage::OnKillActive() {
+    // Both numbers are read whether shown or not, as the page always has.
+    std::int64_t first = 0, maximum = 0;
+    if (!exchange_number(*first_, INT32_MIN, INT32_MAX, first) ||
+        !exchange_number(*maximum_, INT32_MIN, INT32_MAX, maximum)) {
+        beep();
+        return false;
+    }
     oc::respondent_choice next;
     next.interview_status = interviews_->currentIndex();
     next.data_to_include = data_->currentIndex();
     next.respondents = respondents_->currentIndex();
-    // Hidden numbers are read too, and must be numbers.
-    if (!parse_long(first_->text(), next.first)) {
-        show_text(QStringLiteral("Please enter an integer."), box_style::exclamation);
-        first_->setFocus();
-        beep();
-        return false;
-    }
-    if (!parse_long(maximum_->text(), next.maximum)) {
-        show_text(QStringLiteral("Please enter an integer."), box_style::exclamation);
-        maximum_->setFocus();
-        beep();
-        return false;
-    }
+    next.first = static_cast<std::int32_t>(first);
+    next.maximum = static_cast<std::int32_t>(maximum);
     if (!oc::respondent_choice_error(next).empty()) {
+        // A refused range or number: the beep alone, the cursor on the field
+        // at fault for the keyboard user.
+        const bool maximum_at_fault = next.respondents == 1 && next.first >= 1;
+        (maximum_at_fault ? maximum_ : first_)->setFocus(Qt::OtherFocusReason);
         beep();
         return false;
     }

@@ -2,8 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStringList>
+#include <new>
 
 #include "extract/drivers.h"
 #include "extract/openend_question_list.h"
@@ -30,6 +32,13 @@ struct temporary_listing {
     }
 };
 
+// The study directory, or the current one for a base path without one,
+// made absolute: saving a copy changes the current directory before the
+// listing is read and deleted.
+std::string listing_directory(const QString& base_path) {
+    return to_native_bytes(QDir(QFileInfo(base_path).path()).absolutePath());
+}
+
 void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, const CQuestionsFilterPage& questions,
                          const CRespondentsFilterPage& respondents, const QString& file_a, const QString& file_b,
                          const QString& coder_list, const QString& coder_list_backup, const QString& base_path,
@@ -51,10 +60,7 @@ void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, 
     request.show_numbers = options.show_numbers;
     request.strip_numeric = options.strip_numeric;
 
-    // The study directory, or the current one for a base path without one.
-    std::string base = to_native_bytes(base_path);
-    std::size_t slash = base.find_last_of('/');
-    temporary_listing listing{oc::make_listing_temp_file(slash == std::string::npos ? "" : base.substr(0, slash))};
+    temporary_listing listing{oc::make_listing_temp_file(listing_directory(base_path))};
     if (listing.path.empty()) {
         show_message(oc::IDS_LISTING_WRITE_ERROR, box_style::exclamation);
         return;
@@ -99,6 +105,9 @@ void run_examine(const QString& label_path, const QString& file_a, const QString
                             base_path, options);
     } catch (const oc::CHalvexException& error) {
         error.DisplayErrorMessage();
+    } catch (const std::bad_alloc&) {
+        // Out of memory in the dialogs' own lists: reported like the engine's.
+        oc::CHalvexException(oc::kErrorOutOfMemory).DisplayErrorMessage();
     }
 }
 

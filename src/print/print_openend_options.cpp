@@ -24,6 +24,7 @@ CPrintOpenendOptions::CPrintOpenendOptions(QWidget* parent) : QDialog(parent) {
     numbers_ = check(this, "Include sequence, roster, and list numbers", "numbersCheck", true);
     strip_ = check(this, "Strip numeric before OTH responses", "stripCheck", false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("dialogButtons"));
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
     auto* layout = new QVBoxLayout(this);

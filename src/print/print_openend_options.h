@@ -1,4 +1,8 @@
-// What each line of the open-end listing holds.
+// CPrintOpenendOptions: what each entry of the open-end listing holds. Four
+// check boxes: "One line per response", "Include respondent number" and
+// "Include sequence, roster, and list numbers" start ticked, "Strip numeric
+// before OTH responses" does not. Run it with oc_ui::run_modal and read
+// options() after QDialog::Accepted.
 #pragma once
 
 #include <QDialog>

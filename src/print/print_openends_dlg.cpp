@@ -28,6 +28,7 @@ CPrintOpenendsDlg::CPrintOpenendsDlg(QWidget* parent) : QDialog(parent) {
     copies_->setRange(1, 999);
 
     auto* group = new QGroupBox(this);
+    group->setObjectName(QStringLiteral("printToFileGroup"));
     to_file_ = new QCheckBox(QStringLiteral("Print to Fi&le"), group);
     to_file_->setObjectName(QStringLiteral("printToFileCheck"));
     ascii_ = new QRadioButton(QStringLiteral("ASC&II Format"), group);
@@ -46,29 +47,34 @@ CPrintOpenendsDlg::CPrintOpenendsDlg(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("&Printer:"), printer_);
     form->addRow(QStringLiteral("&Copies:"), copies_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->setObjectName(QStringLiteral("dialogButtons"));
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
     // Long listings are checked on screen before paper is spent.
-    auto* preview = buttons->addButton(QStringLiteral("Pre&view..."), QDialogButtonBox::ActionRole);
-    preview->setObjectName(QStringLiteral("previewButton"));
+    preview_button_ = buttons->addButton(QStringLiteral("Pre&view..."), QDialogButtonBox::ActionRole);
+    preview_button_->setObjectName(QStringLiteral("previewButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(group);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(preview, &QPushButton::clicked, this, [this] {
+    connect(preview_button_, &QPushButton::clicked, this, [this] {
         preview_ = true;
         accept();
     });
     connect(to_file_, &QCheckBox::toggled, this, &CPrintOpenendsDlg::apply_enabling_rule);
+    connect(ascii_, &QRadioButton::toggled, this, &CPrintOpenendsDlg::apply_enabling_rule);
     apply_enabling_rule();
 }
 
+// The format is chosen only while printing to a file; it keeps its value
+// while disabled. A plain-text copy has no pages to preview.
 void CPrintOpenendsDlg::apply_enabling_rule() {
-    bool on = to_file_->isChecked();
+    const bool on = to_file_->isChecked();
     ascii_->setEnabled(on);
     printer_format_->setEnabled(on);
+    preview_button_->setEnabled(!(on && ascii_->isChecked()));
 }
 
 bool CPrintOpenendsDlg::print_to_file() const { return to_file_->isChecked(); }

@@ -1,11 +1,17 @@
-// The print dialog of the listing: printer and copies, and "Print to
-// Fi&le" with a choice of plain text (ASCII) or printer output.
+// CPrintOpenendsDlg: the print dialog of the open-end listing. The printer
+// (the installed printers and a "PDF file" writer) and the copies, and
+// "Print to Fi&le" with its output format: "ASC&II Format" saves the listing
+// itself as a text file, "Printer &Dependent Format" writes the printer
+// output (PDF) to a file. The two formats can be chosen only while print to
+// file is ticked; ASCII Format is selected at first. "Pre&view..." accepts
+// the dialog asking for the pages on screen first.
 #pragma once
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
+class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
@@ -17,6 +23,8 @@ public:
     enum output_format { ascii_format = 0, printer_format = 1 };
 
     explicit CPrintOpenendsDlg(QWidget* parent = nullptr);
+
+    // Read after the dialog is accepted.
     bool print_to_file() const;
     output_format format() const;
     bool preview_requested() const { return preview_; }
@@ -31,6 +39,7 @@ private:
     QCheckBox* to_file_ = nullptr;
     QRadioButton* ascii_ = nullptr;
     QRadioButton* printer_format_ = nullptr;
+    QPushButton* preview_button_ = nullptr;
     bool preview_ = false;
 };
 

@@ -1,0 +1,265 @@
+// The property sheet: pages validated when left, the prepare sheet's tab
+// rule, OK and Cancel; the CATI page's sound folder.
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "frame/library_state.h"
+#include "prepare/cati_coder_params_page.h"
+#include "prepare/examine_prop_sheet.h"
+#include "prepare/qcode_filter_page.h"
+#include "prepare/questions_filter_page.h"
+#include "prepare/respondents_filter_page.h"
+#include "prepare_test_support.h"
+#include "recording_sink.h"
+
+namespace {
+
+using namespace preptest;
+using namespace oc_ui;
+
+void click_tab(QDialog& sheet, int index) {
+    QTabBar* bar = child<QTabWidget>(sheet, "pageTabs")->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+    settle();
+}
+
+void click_ok(QDialog& sheet) { child<QPushButton>(sheet, "okButton")->click(); }
+
+// The prepare sheet over its three pages, shown without a modal loop.
+class PrepareSheetTest : public ::testing::Test {
+protected:
+    PrepareSheetTest() : codes(kNames, kTypes), respondents(0), sheet(QStringLiteral("Prepare Coder Data")) {
+        g_soundDir.clear();
+        sheet.AddPage(&codes);
+        sheet.AddPage(&respondents);
+        sheet.AddPage(&cati);
+        sheet.show();
+        settle();
+    }
+    ~PrepareSheetTest() override { g_soundDir.clear(); }
+
+    int shown_tab() { return child<QTabWidget>(sheet, "pageTabs")->currentIndex(); }
+
+    octest::recording_sink sink;
+    CQCodeFilterPage codes;
+    CRespondentsFilterPage respondents;
+    CCatiCoderParamsPage cati;
+    CExaminePropSheet sheet;
+};
+
+TEST_F(PrepareSheetTest, RespondentsPageNeedsAQuestionWithAnAction) {
+    EXPECT_EQ(QStringList({"Questions", "Respondents", "Sound Files"}),
+              (QStringList{child<QTabWidget>(sheet, "pageTabs")->tabText(0),
+                           child<QTabWidget>(sheet, "pageTabs")->tabText(1),
+                           child<QTabWidget>(sheet, "pageTabs")->tabText(2)}));
+    click_tab(sheet, 1);
+    EXPECT_EQ(0, sheet.GetActiveIndex());
+    EXPECT_EQ(0, shown_tab());
+    EXPECT_EQ(1, sink.beeps());
+
+    // The sound page is not guarded; from it the rule still holds.
+    click_tab(sheet, 2);
+    EXPECT_EQ(2, sheet.GetActiveIndex());
+    click_tab(sheet, 1);
+    EXPECT_EQ(0, sheet.GetActiveIndex());
+    EXPECT_EQ(2, sink.beeps());
+
+    child<QComboBox>(codes, "actionCombo")->setCurrentIndex(1);
+    child<QLineEdit>(codes, "codeWidthEdit")->setText(QStringLiteral("2"));
+    click_tab(sheet, 1);
+    EXPECT_EQ(1, sheet.GetActiveIndex());
+    EXPECT_EQ(1, shown_tab());
+    EXPECT_EQ(2, sink.beeps());
+    EXPECT_EQ(2, codes.specs()[0].code_width);
+    EXPECT_TRUE(sink.messages().empty());
+}
+
+TEST_F(PrepareSheetTest, ARefusingPageStaysWithTheFocusOnTheFault) {
+    child<QComboBox>(codes, "actionCombo")->setCurrentIndex(2);
+    child<QLineEdit>(codes, "numberOfCodesEdit")->setText(QStringLiteral("31"));
+    child<QLineEdit>(codes, "codeWidthEdit")->setText(QStringLiteral("1"));
+    click_tab(sheet, 2);
+    EXPECT_EQ(0, sheet.GetActiveIndex());
+    EXPECT_EQ(0, shown_tab());
+    ASSERT_EQ(1u, sink.messages().size());
+    EXPECT_EQ(QStringLiteral("Please enter an integer between 1 and 30."), sink.messages()[0].text);
+    EXPECT_EQ(child<QLineEdit>(codes, "numberOfCodesEdit"), codes.focusWidget());
+
+    // OK refuses the same way and the sheet stays.
+    click_ok(sheet);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(2u, sink.messages().size());
+
+    child<QLineEdit>(codes, "numberOfCodesEdit")->setText(QStringLiteral("30"));
+    click_tab(sheet, 1);
+    auto* mode = child<QComboBox>(respondents, "respondentNumbersCombo");
+    mode->setCurrentIndex(2);
+    child<QLineEdit>(respondents, "firstEdit")->setText(QStringLiteral("0"));
+    click_tab(sheet, 0);
+    EXPECT_EQ(1, sheet.GetActiveIndex());
+    EXPECT_EQ(1, sink.beeps());
+    child<QLineEdit>(respondents, "firstEdit")->setText(QStringLiteral("4"));
+    click_ok(sheet);
+    EXPECT_EQ(QDialog::Accepted, sheet.result());
+    EXPECT_EQ(2, respondents.choice().respondents);
+    EXPECT_EQ(4, respondents.choice().first);
+}
+
+TEST_F(PrepareSheetTest, SoundFolderIsStoredWhenThePageIsLeftEvenIfCancelled) {
+    click_tab(sheet, 2);
+    auto* edit = child<QLineEdit>(cati, "soundDirEdit");
+    EXPECT_EQ(edit, cati.focusWidget());
+    edit->setText(QStringLiteral("/data/sounds"));
+    click_tab(sheet, 0);
+    EXPECT_EQ("/data/sounds/", g_soundDir);
+    sheet.reject();
+    EXPECT_EQ("/data/sounds/", g_soundDir);
+    EXPECT_EQ(QStringLiteral("/data/sounds/"), cati.sound_dir());
+}
+
+TEST(CatiPage, WhatIsStoredForWhatIsTyped) {
+    struct {
+        QString typed;
+        std::string stored;
+        bool accepted;
+    } cases[] = {
+        {QStringLiteral("/data/sounds"), "/data/sounds/", true},
+        {QStringLiteral("/data/sounds/"), "/data/sounds/", true},
+        {QStringLiteral("C:\\SOUNDS\\"), "C:\\SOUNDS\\", true},
+        {QString(), "", true},  // switches the sound buttons off
+        {QString(254, u'd'), std::string(254, 'd') + "/", true},
+        {QString(255, u'd'), std::string(255, 'd') + "/", true},
+        {QString(256, u'd'), "kept", false},
+    };
+    for (const auto& c : cases) {
+        octest::recording_sink sink;
+        g_soundDir = "kept";
+        CCatiCoderParamsPage page;
+        page.show();
+        page.OnInitDialog();
+        EXPECT_EQ(QStringLiteral("kept"), child<QLineEdit>(page, "soundDirEdit")->text());
+        child<QLineEdit>(page, "soundDirEdit")->setText(c.typed);
+        EXPECT_EQ(c.accepted, page.OnKillActive()) << c.typed.size();
+        EXPECT_EQ(c.stored, g_soundDir) << c.typed.size();
+        if (!c.accepted) {
+            ASSERT_EQ(1u, sink.messages().size());
+            EXPECT_EQ(QStringLiteral("Please enter no more than 255 characters."), sink.messages()[0].text);
+        }
+    }
+    g_soundDir.clear();
+}
+
+TEST(CatiPage, OkOnTheSoundPageClearsTheFolderAndANewSheetShowsIt) {
+    octest::recording_sink sink;
+    g_soundDir = "/old/";
+    CQCodeFilterPage codes(kNames, kTypes);
+    CRespondentsFilterPage respondents(0);
+    CCatiCoderParamsPage cati;
+    for (int showing = 0; showing < 2; ++showing) {
+        CExaminePropSheet sheet(QStringLiteral("Prepare Coder Data"));
+        sheet.AddPage(&codes);
+        sheet.AddPage(&respondents);
+        sheet.AddPage(&cati);
+        sink.drive_next([&, showing](QDialog& shown) {
+            click_tab(shown, 2);
+            auto* edit = child<QLineEdit>(cati, "soundDirEdit");
+            if (showing == 0) {
+                EXPECT_EQ(QStringLiteral("/old/"), edit->text());
+                edit->clear();
+            } else {
+                EXPECT_EQ(QString(), edit->text());
+                edit->setText(QStringLiteral("/new"));
+            }
+            click_ok(shown);
+        });
+        EXPECT_EQ(QDialog::Accepted, run_modal(sheet));
+        EXPECT_EQ(showing == 0 ? "" : "/new/", g_soundDir);
+    }
+    g_soundDir.clear();
+}
+
+TEST(ExamineSheet, OkNeedsATickedQuestionAndTheRespondentsPageIsFree) {
+    octest::recording_sink sink;
+    CQuestionsFilterPage questions(kNames, kTypes);
+    CRespondentsFilterPage respondents(1);
+    CExaminePropSheet sheet(QStringLiteral("Examine Openend Responses"));
+    sheet.AddPage(&questions);
+    sheet.AddPage(&respondents);
+    sink.drive_next([&](QDialog& shown) {
+        EXPECT_EQ(child<QTreeWidget>(questions, "questionList"), questions.focusWidget());
+        click_ok(shown);
+        EXPECT_TRUE(shown.isVisible());
+        EXPECT_EQ(1, sink.beeps());
+        click_tab(shown, 1);  // refused: nothing ticked
+        EXPECT_EQ(0, sheet.GetActiveIndex());
+        questions.toggle(1);
+        click_tab(shown, 1);  // two pages: no rule beyond the page's own
+        EXPECT_EQ(1, sheet.GetActiveIndex());
+        click_ok(shown);
+    });
+    EXPECT_EQ(QDialog::Accepted, run_modal(sheet));
+    EXPECT_EQ((QVector<quint16>{0, 1, 0}), questions.selected());
+    EXPECT_EQ(1, respondents.choice().data_to_include);
+    EXPECT_EQ(2, sink.beeps());
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures of the sheet's pages for a look at their layout (written to the
+// build's test output folder); the test checks only that each was written.
+TEST(SheetPictures, EveryPageRenders) {
+    octest::recording_sink sink;
+    QStringList names;
+    QList<quint16> types;
+    for (int i = 1; i <= 9; ++i) {
+        names << QStringLiteral("Q%1").arg(i);
+        types << (i == 2 ? 0 : 7);
+    }
+    CQCodeFilterPage codes(names, types);
+    CRespondentsFilterPage respondents(0);
+    CCatiCoderParamsPage cati;
+    CQuestionsFilterPage questions(names, types);
+    const QString folder = QStringLiteral(OPENCODER_TEST_OUTPUT);
+    QDir().mkpath(folder);
+    {
+        CExaminePropSheet sheet(QStringLiteral("Prepare Coder Data"));
+        sheet.AddPage(&codes);
+        sheet.AddPage(&respondents);
+        sheet.AddPage(&cati);
+        sheet.show();
+        settle();
+        child<QComboBox>(codes, "actionCombo")->setCurrentIndex(2);
+        EXPECT_TRUE(sheet.grab().save(folder + QStringLiteral("/prepare_questions.png")));
+        child<QLineEdit>(codes, "numberOfCodesEdit")->setText(QStringLiteral("3"));
+        child<QLineEdit>(codes, "codeWidthEdit")->setText(QStringLiteral("2"));
+        click_tab(sheet, 1);
+        child<QComboBox>(respondents, "respondentNumbersCombo")->setCurrentIndex(1);
+        child<QLineEdit>(respondents, "firstEdit")->setText(QStringLiteral("1001"));
+        child<QLineEdit>(respondents, "maximumEdit")->setText(QStringLiteral("2000"));
+        EXPECT_TRUE(sheet.grab().save(folder + QStringLiteral("/prepare_respondents.png")));
+        click_tab(sheet, 2);
+        EXPECT_EQ(2, sheet.GetActiveIndex());
+        child<QLineEdit>(cati, "soundDirEdit")->setText(QStringLiteral("/data/cati/sounds/"));
+        EXPECT_TRUE(sheet.grab().save(folder + QStringLiteral("/prepare_sound_files.png")));
+        sheet.reject();
+    }
+    g_soundDir.clear();
+    CExaminePropSheet sheet(QStringLiteral("Examine Openend Responses"));
+    sheet.AddPage(&questions);
+    questions.toggle(0);
+    questions.toggle(3);
+    sheet.show();
+    settle();
+    EXPECT_TRUE(sheet.grab().save(folder + QStringLiteral("/examine_questions.png")));
+}
+
+}  // namespace
