@@ -50,8 +50,9 @@ std::int16_t read_resp_record(std::FILE* file, resp_record& record);
 // Fields and code columns at the current position (38 + 5 * code_slots
 // characters; the separator and text after them are left alone). -1, with
 // nothing written, when code_slots exceeds 30, codes_count exceeds
-// code_slots, a field or code does not fit its width, the question name is
-// empty, or the write fails.
+// code_slots, a field does not fit its width, one of the codes_count codes
+// lies outside 0..9999 (a column reads back four digits), the question name
+// is empty, or the write fails.
 std::int16_t write_resp_record(std::FILE* file, const resp_record& record);
 
 // Lines 1 and 2 at offset 0 (offset written 0 when below 1); returns to the

@@ -63,8 +63,15 @@ std::int16_t find_question(coder_cursor& cursor, resp_record& record) {
 
 std::int16_t step_back(coder_cursor& cursor, std::int32_t k, resp_record& record) {
     std::int32_t q = cursor.q_record_no;
-    long n = (k == q) ? -1 : static_cast<long>(k) - q - 1;
-    if (step_back_lines(cursor.file, n, cursor.q_first_pos) != 0) return -4;
+    // Counted from the current record's own start, which is always a line
+    // start: the position behind the record is none when the file ends
+    // without a line end, and counting from there would land a line early.
+    long after = std::ftell(cursor.file);
+    if (after < 0 || std::fseek(cursor.file, cursor.cur_pos, SEEK_SET) != 0) return -4;
+    if (step_back_lines(cursor.file, static_cast<long>(k) - q, cursor.q_first_pos) != 0) {
+        std::fseek(cursor.file, after, SEEK_SET);
+        return -4;
+    }
     long position = std::ftell(cursor.file);
     if (position < 0) return -1;
     cursor.cur_pos = position;
@@ -143,8 +150,9 @@ std::int16_t close_coder_cursor(coder_cursor* cursor) {
     return 0;
 }
 
-std::int16_t seek_question_record(coder_cursor& cursor, std::int32_t k, resp_record& record) {
-    if (k < 1) return -4;  // there is no record before the first
+namespace {
+
+std::int16_t move_to_record(coder_cursor& cursor, std::int32_t k, resp_record& record) {
     if (cursor.file_record_no < 0) {
         if (std::int16_t result = read_first_record(cursor, record); result != 0) return result;
     }
@@ -166,6 +174,27 @@ std::int16_t seek_question_record(coder_cursor& cursor, std::int32_t k, resp_rec
     }
     if (k > q) return go_forward(cursor, k, record);
     return step_back(cursor, k, record);
+}
+
+}  // namespace
+
+std::int16_t seek_question_record(coder_cursor& cursor, std::int32_t k, resp_record& record) {
+    if (k < 1) return -4;  // there is no record before the first
+    // A line that cannot be read stops a move past it. Cursor, position and
+    // record go back to where they were, so that the line is met again by
+    // the next move instead of being passed over, which would number the
+    // records after it wrongly, and so that a rewrite still lands on the
+    // record last read.
+    const coder_cursor before = cursor;
+    const long position = std::ftell(cursor.file);
+    const resp_record record_before = record;
+    std::int16_t result = move_to_record(cursor, k, record);
+    if (result == -1 && position >= 0) {
+        cursor = before;
+        record = record_before;
+        std::fseek(cursor.file, position, SEEK_SET);
+    }
+    return result;
 }
 
 std::int16_t rewrite_current_record(coder_cursor& cursor, const resp_record& record) {

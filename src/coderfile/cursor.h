@@ -37,7 +37,8 @@ using cursor_ptr = std::unique_ptr<coder_cursor, cursor_closer>;
 //  0 read; -1 a record line cannot be read or is malformed; -2 no record of
 //  the question; -3 k lies past the question's last record and another
 //  question follows (record keeps the last record); -4 no records, record
-//  area ended, stepping back failed, or k below 1.
+//  area ended, stepping back failed, or k below 1. After -1 the cursor, its
+//  file position and `record` are as they were before the call.
 std::int16_t seek_question_record(coder_cursor& cursor, std::int32_t k, resp_record& record);
 
 // Rewrites the record last read in place and returns to the previous position.

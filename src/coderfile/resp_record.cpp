@@ -18,6 +18,7 @@ constexpr std::size_t kProbeChars = 80;     // enough to hold the fields
 constexpr std::size_t kMinLineChars = 30;   // shorter lines (the trailer's name) are no records
 constexpr std::size_t kFieldsChars = 38;    // "%5d %9ld %8s %3d %3d %2d %2d"
 constexpr std::size_t kColumnChars = 5;
+constexpr std::int16_t kMaxCodeValue = 9999;  // four digits: what a column reads back
 
 bool is_code_char(int c) { return c == ' ' || (c >= '0' && c <= '9'); }
 
@@ -148,9 +149,11 @@ std::int16_t write_resp_record(std::FILE* file, const resp_record& record) {
                                        record.list_no, record.reserved, record.codes_count);
     if (bytes.size() != kFieldsChars) return -1;
     for (int i = 0; i < record.codes_count; ++i) {
-        std::string column = detail::format("%5d", record.codes[static_cast<std::size_t>(i)]);
-        if (column.size() != kColumnChars) return -1;
-        bytes += column;
+        // A column is read back from its last four characters: a fifth
+        // digit or a sign would be lost, and a blank (-1) not counted.
+        std::int16_t code = record.codes[static_cast<std::size_t>(i)];
+        if (code < 0 || code > kMaxCodeValue) return -1;
+        bytes += detail::format("%5d", code);
     }
     bytes.append(kColumnChars * (record.code_slots - record.codes_count), ' ');
     return detail::write_all(file, bytes) ? 0 : -1;

@@ -205,8 +205,13 @@ TEST(RespRecord, WriteRefusesWhatWouldNotFit) {
         {"empty name", 3, 2, "", 1001, 17, -1},
         {"respondent of 9 digits", 3, 2, "Q5", 999999999, 17, 0},
         {"respondent of 10 digits", 3, 2, "Q5", 1000000000, 17, -1},
-        {"code -9999", 3, 2, "Q5", 1001, -9999, 0},
-        {"code -10000", 3, 2, "Q5", 1001, -10000, -1},
+        // A column reads back from its last four characters.
+        {"code 0", 3, 2, "Q5", 1001, 0, 0},
+        {"code 9999", 3, 2, "Q5", 1001, 9999, 0},
+        {"code 10000", 3, 2, "Q5", 1001, 10000, -1},
+        {"code -1 (blank column)", 3, 2, "Q5", 1001, -1, -1},
+        {"code -9999", 3, 2, "Q5", 1001, -9999, -1},
+        {"blank code past codes_count", 3, 0, "Q5", 1001, -1, 0},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
