@@ -1,6 +1,7 @@
 #include "library_loader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace menu {
@@ -63,11 +64,28 @@ bool library_loader::resolve() {
     resolve_one(library_, "MergeCodesIntoDataFile", functions_.merge, missing);
     resolve_one(library_, "GetStatusCoderSpecFiles", functions_.status, missing);
     resolve_one(library_, "GetXxxFileAndStatusLists", functions_.file_lists, missing);
+    resolve_one(library_, "OcSetSoundDir", functions_.set_sound_dir, missing);
     if (missing.isEmpty()) return true;
     error_ = QStringLiteral("The coder library %1 lacks: %2").arg(library_.fileName(), missing.join(QStringLiteral(", ")));
     library_.unload();
     functions_ = {};
     return false;
+}
+
+bool library_loader::set_sound_directory(const QString& directory) {
+    if (!functions_.set_sound_dir) {
+        error_ = QStringLiteral("No coder library is loaded to take the sound-file directory.");
+        return false;
+    }
+    constexpr int kMaxDirectory = 255;
+    QByteArray bytes = QFile::encodeName(directory);
+    if (bytes.size() > kMaxDirectory) {
+        error_ = QStringLiteral("The sound-file directory is longer than %1 characters:\n%2").arg(kMaxDirectory).arg(directory);
+        return false;
+    }
+    if (!bytes.isEmpty() && !bytes.endsWith('/') && !bytes.endsWith('\\')) bytes.append('/');
+    functions_.set_sound_dir(bytes.constData());
+    return true;
 }
 
 }  // namespace menu

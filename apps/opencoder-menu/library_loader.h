@@ -16,6 +16,7 @@ struct entry_points {
     opencoder_api::MergeCodesIntoDataFileFn merge = nullptr;
     opencoder_api::GetStatusCoderSpecFilesFn status = nullptr;
     opencoder_api::GetXxxFileAndStatusListsFn file_lists = nullptr;
+    opencoder_api::SetTextFn set_sound_dir = nullptr;
 };
 
 // Where to look, in order, for a program in `executable_dir`: the build
@@ -33,6 +34,12 @@ public:
     const entry_points& functions() const { return functions_; }
     QString file_name() const { return library_.fileName(); }
     const QString& error() const { return error_; }
+
+    // Sets the library's sound-file directory as its CATI page would: at
+    // most 255 characters, with a '/' appended when it ends in neither '/'
+    // nor '\\'. False, with `error()` set, when it is too long or the
+    // library is not loaded.
+    bool set_sound_directory(const QString& directory);
 
 private:
     bool resolve();

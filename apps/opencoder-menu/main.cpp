@@ -48,8 +48,13 @@ int main(int argc, char** argv) {
                                             QStringLiteral("PATH"));
     const QCommandLineOption list_option(QStringLiteral("list"),
                                          QStringLiteral("Print the study's coder files and their status, then exit."));
+    const QCommandLineOption sound_option(QStringLiteral("sound-dir"),
+                                          QStringLiteral("Start with DIR as the CATI sound-file directory, as if "
+                                                         "typed on the Sound Files page of Prepare."),
+                                          QStringLiteral("DIR"));
     parser.addOption(library_option);
     parser.addOption(list_option);
+    parser.addOption(sound_option);
     parser.addPositionalArgument(QStringLiteral("study"), QStringLiteral("Study base path DIR/NAME."),
                                  QStringLiteral("[DIR/NAME]"));
     parser.process(app);
@@ -64,7 +69,10 @@ int main(int argc, char** argv) {
 
     menu::menu_window window(library);
     window.show();
-    if (!library.loaded()) window.report_problem(library.error());
+    if (!library.loaded())
+        window.report_problem(library.error());
+    else if (parser.isSet(sound_option) && !library.set_sound_directory(parser.value(sound_option)))
+        window.report_problem(library.error());
     window.open_study(base_path);
     return QApplication::exec();
 }

@@ -8,12 +8,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 
+#include "coding/select_sound_file_dlg.h"
+#include "coding/sound_files.h"
+#include "coding/sound_player.h"
 #include "frame/dialog_units.h"
 #include "frame/library_state.h"
 #include "frame/messages.h"
+#include "frame/path_text.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
 #include "suite/tools/default_font.h"
@@ -116,6 +122,13 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
         stop_->setIcon(sound_icon(sound_image::stop));
         delete_->setIcon(sound_icon(sound_image::remove));
     }
+    // Function keys leave the code boxes' typing alone; a button's shortcut
+    // works only while the button is shown and enabled.
+    play_->setShortcut(Qt::Key_F5);
+    stop_->setShortcut(Qt::Key_F6);
+    play_->setToolTip(QStringLiteral("Play the recorded answer (F5)"));
+    stop_->setToolTip(QStringLiteral("Stop playing (F6)"));
+    delete_->setToolTip(QStringLiteral("Delete the recorded answer"));
     set_sound_enabled(false);
 
     auto* bottom = new QHBoxLayout;
@@ -146,6 +159,9 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     connect(next_, &QPushButton::clicked, this, &CCodingResponseDlg::OnNext);
     connect(save, &QPushButton::clicked, this, &CCodingResponseDlg::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(play_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPlaySound);
+    connect(stop_, &QPushButton::clicked, this, &CCodingResponseDlg::OnStopSound);
+    connect(delete_, &QPushButton::clicked, this, &CCodingResponseDlg::OnDeleteSound);
 
     loaded_ = LoadRecord();
     if (!loaded_) return;
@@ -212,6 +228,7 @@ bool CCodingResponseDlg::LoadRecord() {
     answer_->setPlainText(QString::fromLocal8Bit(m_record.text.c_str()));
     // Recordings of this record are looked for only with a sound-file
     // directory; the search enables Play, Stop and Delete when it finds one.
+    if (!g_soundDir.empty() && search_sound_files(m_record)) set_sound_enabled(true);
     return true;
 }
 
@@ -297,6 +314,36 @@ void CCodingResponseDlg::OnNext() {
 
 void CCodingResponseDlg::OnOK() {
     if (SaveRecord()) accept();
+}
+
+void CCodingResponseDlg::OnPlaySound() {
+    if (g_soundFoundNo != -1) {
+        g_soundChosenNo = g_soundFoundNo;
+        current_sound_player().play(from_native_bytes(sound_take_path(g_soundFoundNo)));
+        return;
+    }
+    CSelectSoundFile list(this);
+    if (run_modal(list) != QDialog::Accepted) return;
+    current_sound_player().play(from_native_bytes(sound_take_path(g_soundChosenNo)));
+}
+
+void CCodingResponseDlg::OnStopSound() { current_sound_player().stop(); }
+
+void CCodingResponseDlg::OnDeleteSound() {
+    int take = 0;
+    if (g_soundFoundNo >= 1)
+        take = g_soundFoundNo;
+    else if (g_soundFoundNo == -1 && g_soundChosenNo >= 1)
+        take = g_soundChosenNo;
+    if (take == 0) {
+        show_message(oc::IDS_NO_SOUND_SELECTED, box_style::none);
+        return;
+    }
+    const QString file_name = QStringLiteral("%1.wav").arg(take);
+    const QStringList parts{from_native_bytes(g_soundDir), from_native_bytes(g_soundPrefix), file_name};
+    if (show_message(oc::IDS_DELETE_TAKE, parts, box_style::ok_cancel) != box_answer::ok) return;
+    if (::unlink(sound_take_path(take).c_str()) != 0) show_message(oc::IDS_DELETE_FAILED, box_style::none);
+    // The buttons and numbers stay as they are until the next record.
 }
 
 bool CCodingResponseDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -42,6 +42,13 @@ public:
     void OnNext();
     void OnOK();
 
+    // The recorded answer of the record shown: Play plays its only take at
+    // once or lets the coder pick one of several; Stop stops whatever
+    // plays; Delete removes the take found or last chosen, after asking.
+    void OnPlaySound();
+    void OnStopSound();
+    void OnDeleteSound();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -21,6 +21,7 @@ QMessageBox::Icon icon_of(box_style style) {
     case box_style::exclamation: return QMessageBox::Warning;
     case box_style::information: return QMessageBox::Information;
     case box_style::question_ok_cancel: return QMessageBox::Question;
+    case box_style::ok_cancel: return QMessageBox::NoIcon;
     }
     return QMessageBox::NoIcon;
 }
@@ -43,10 +44,16 @@ void report_halvex_error(std::int16_t, const std::string& text) {
 
 }  // namespace
 
-bool has_cancel_button(box_style style) { return style == box_style::question_ok_cancel; }
+bool has_cancel_button(box_style style) {
+    return style == box_style::question_ok_cancel || style == box_style::ok_cancel;
+}
 
 box_answer show_message(int string_id, box_style style, int help_context) {
     return show_box({string_id, ui_string(string_id), style, help_context});
+}
+
+box_answer show_message(int string_id, const QStringList& arguments, box_style style, int help_context) {
+    return show_box({string_id, format_string(string_id, arguments), style, help_context});
 }
 
 box_answer show_text(const QString& text, box_style style, int help_context) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 
@@ -15,6 +16,7 @@ enum class box_style : unsigned {
     exclamation = 0x30,         // OK, failures
     information = 0x40,         // OK, outcomes and notices
     question_ok_cancel = 0x21,  // OK and Cancel, confirmations
+    ok_cancel = 0x01,           // OK and Cancel, no icon
 };
 bool has_cancel_button(box_style style);
 
@@ -33,6 +35,10 @@ struct shown_message {
 // Shows string `string_id` of the table and waits for the user. Single-button
 // boxes always answer ok.
 box_answer show_message(int string_id, box_style style, int help_context = kDefaultHelpContext);
+
+// Shows string `string_id` with its "%s" filled in turn from `arguments`.
+box_answer show_message(int string_id, const QStringList& arguments, box_style style,
+                        int help_context = kDefaultHelpContext);
 
 // Shows an already formatted text.
 box_answer show_text(const QString& text, box_style style, int help_context = kDefaultHelpContext);

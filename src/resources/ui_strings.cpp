@@ -15,4 +15,20 @@ QString format_string1(int id, const QString& argument) {
     return text;
 }
 
+QString format_string(int id, const QStringList& arguments) {
+    const QString pattern = ui_string(id);
+    QString text;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == QLatin1Char('%') && i + 1 < pattern.size() && pattern[i + 1] == QLatin1Char('s')) {
+            if (next < arguments.size()) text += arguments[next];
+            ++next;
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
 }  // namespace oc_ui

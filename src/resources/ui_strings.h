@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace oc_ui {
 
@@ -10,5 +11,9 @@ QString ui_string(int id);
 
 // String `id` with every "%1" replaced by `argument`.
 QString format_string1(int id, const QString& argument);
+
+// String `id` with its "%s" replaced in turn by `arguments` (an argument's
+// own "%s" stays as it is; a "%s" without an argument becomes empty).
+QString format_string(int id, const QStringList& arguments);
 
 }  // namespace oc_ui

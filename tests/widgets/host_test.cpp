@@ -54,6 +54,31 @@ TEST_F(Host, FindsTheLibraryFromItsOwnFolderInTheBuildTree) {
     EXPECT_NE(library.functions().status, nullptr);
 }
 
+TEST_F(Host, SoundDirectoryOptionReachesTheLibraryAsTheCatiPageWouldSetIt) {
+    menu::library_loader unloaded;
+    EXPECT_FALSE(unloaded.set_sound_directory(QStringLiteral("/data/sounds")));
+
+    menu::library_loader library;
+    ASSERT_TRUE(library.load(QString(), QStringLiteral(OPENCODER_MENU_DIR))) << library.error().toStdString();
+    QLibrary same(library.file_name());
+    ASSERT_TRUE(same.load());
+    auto get_dir = reinterpret_cast<opencoder_api::GetTextFn>(same.resolve("OcGetSoundDir"));
+    ASSERT_NE(get_dir, nullptr);
+    EXPECT_TRUE(library.set_sound_directory(QStringLiteral("/data/sounds")));
+    EXPECT_STREQ("/data/sounds/", get_dir());
+    EXPECT_TRUE(library.set_sound_directory(QStringLiteral("/data/other/")));
+    EXPECT_STREQ("/data/other/", get_dir());
+    // 255 characters are taken; 256 are refused and the directory stays.
+    const QString longest = QStringLiteral("/") + QString(254, QLatin1Char('d'));
+    EXPECT_TRUE(library.set_sound_directory(longest));
+    EXPECT_EQ((longest + QStringLiteral("/")).toStdString(), get_dir());
+    EXPECT_FALSE(library.set_sound_directory(longest + QStringLiteral("d")));
+    EXPECT_TRUE(library.error().contains(QStringLiteral("255"))) << library.error().toStdString();
+    EXPECT_EQ((longest + QStringLiteral("/")).toStdString(), get_dir());
+    EXPECT_TRUE(library.set_sound_directory(QString()));
+    EXPECT_STREQ("", get_dir());
+}
+
 TEST_F(Host, MissingLibraryIsAClearError) {
     menu::library_loader by_path;
     EXPECT_FALSE(by_path.load(QString::fromStdString(dir.file("libnothing.so")), QString()));

@@ -31,12 +31,26 @@ TEST(Messages, RecordsIdTextStyleAndHelpContext) {
     EXPECT_EQ(sink.messages()[2].text, QStringLiteral("Delete file C:/x.wav ?"));
 }
 
+TEST(Messages, FormattedMessagesKeepTheirIdAndFillEachPlaceholderOnce) {
+    octest::recording_sink sink;
+    // An argument that itself holds "%s" is not filled again.
+    oc_ui::show_message(oc::IDS_DELETE_TAKE, {QStringLiteral("/s%s/"), QStringLiteral("Q1000001_"), QStringLiteral("2.wav")},
+                        box_style::ok_cancel);
+    oc_ui::show_message(oc::IDS_DELETE_FILE, {QStringLiteral("/s/")}, box_style::ok_cancel);
+    ASSERT_EQ(sink.messages().size(), 2u);
+    EXPECT_EQ(sink.messages()[0].string_id, 752);
+    EXPECT_EQ(sink.messages()[0].text, QStringLiteral("Delete file /s%s/Q1000001_2.wav ?"));
+    EXPECT_EQ(sink.messages()[1].text, QStringLiteral("Delete file /s/ ?"));
+}
+
 TEST(Messages, StylesKeepTheirClassicValues) {
     EXPECT_EQ(unsigned(box_style::information), 0x40u);
     EXPECT_EQ(unsigned(box_style::exclamation), 0x30u);
     EXPECT_EQ(unsigned(box_style::question_ok_cancel), 0x21u);
     EXPECT_EQ(unsigned(box_style::none), 0x00u);
+    EXPECT_EQ(unsigned(box_style::ok_cancel), 0x01u);
     EXPECT_TRUE(oc_ui::has_cancel_button(box_style::question_ok_cancel));
+    EXPECT_TRUE(oc_ui::has_cancel_button(box_style::ok_cancel));
     EXPECT_FALSE(oc_ui::has_cancel_button(box_style::information));
     EXPECT_FALSE(oc_ui::has_cancel_button(box_style::exclamation));
     EXPECT_FALSE(oc_ui::has_cancel_button(box_style::none));
