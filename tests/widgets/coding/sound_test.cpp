@@ -156,6 +156,8 @@ TEST_F(SoundTest, ButtonsFollowTheTakesOfTheRecordShown) {
         EXPECT_TRUE(button(open.dialog, name)->isEnabled()) << name;
     EXPECT_EQ("Q1000002_", oc_ui::g_soundPrefix);
     EXPECT_EQ(1, oc_ui::g_soundFoundNo);
+    QDir().mkpath(QStringLiteral(OPENCODER_TEST_OUTPUT));
+    EXPECT_TRUE(open.dialog.grab().save(QStringLiteral(OPENCODER_TEST_OUTPUT "/coding_response_sound.png")));
 
     open.dialog.OnPrevious();
     EXPECT_FALSE(button(open.dialog, "playButton")->isEnabled());
@@ -273,6 +275,7 @@ TEST_F(SoundTest, TheListPlaysStopsAndDeletesWhileStayingOpen) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
 
     select_row(list, QStringLiteral("Q1000001_2.wav"));
+    EXPECT_TRUE(list.grab().save(QStringLiteral(OPENCODER_TEST_OUTPUT "/select_sound_file.png")));
     QTest::mouseClick(button(list, "playButton"), Qt::LeftButton);
     // Function keys click their buttons with a short animation.
     QTest::keyClick(take_list(list), Qt::Key_F6);
