@@ -2,13 +2,12 @@
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
-#include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "coding/status_list.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "frame/ok_cancel_column.h"
 #include "frame/report_list.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
@@ -19,23 +18,11 @@ CSelectCoderSpecFileDlg::CSelectCoderSpecFileDlg(const QStringList& names, const
     : QDialog(parent), statuses_(statuses) {
     setObjectName(QStringLiteral("selectCoderSpecFileDialog"));
     list_ = make_report_list(this, QStringLiteral("fileList"), dialog_units(*this, 118, 84));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(list_);
-    layout->addLayout(buttons);
+    layout->addLayout(make_ok_cancel_column(*this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(ok, &QPushButton::clicked, this, &CSelectCoderSpecFileDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Enter reaches the default button by itself; a double click picks too.
     connect(list_, &QTreeWidget::itemDoubleClicked, this, &CSelectCoderSpecFileDlg::accept);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

@@ -2,11 +2,10 @@
 
 #include <QHBoxLayout>
 #include <QListWidget>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "frame/ok_cancel_column.h"
 
 namespace oc_ui {
 
@@ -18,21 +17,9 @@ CSelectRespondentDlg::CSelectRespondentDlg(const QVector<std::int32_t>& numbers,
     list_->setFixedSize(dialog_units(*this, 70, 83));
     for (std::int32_t number : numbers) list_->addItem(QString::number(number));
     list_->setCurrentRow(-1);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(list_);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CSelectRespondentDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(make_ok_cancel_column(*this));
 }
 
 void CSelectRespondentDlg::accept() {

@@ -3,13 +3,13 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
-#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "coding/status_list.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "frame/ok_cancel_column.h"
 #include "frame/path_text.h"
 #include "frame/report_list.h"
 #include "merge/unique_respondents.h"
@@ -36,25 +36,13 @@ CSelectCoderSpecFileMergeDlg::CSelectCoderSpecFileMergeDlg(const QStringList& na
     list_ = make_report_list(this, QStringLiteral("fileList"), dialog_units(*this, 155, 84));
     by_respondent_ = new QCheckBox(QStringLiteral("Merge based on respondent numbers ONLY"), this);
     by_respondent_->setObjectName(QStringLiteral("byRespondentCheck"));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
     auto* left = new QVBoxLayout;
     left->addWidget(list_);
     left->addWidget(by_respondent_);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
-    layout->addLayout(buttons);
+    layout->addLayout(make_ok_cancel_column(*this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    connect(ok, &QPushButton::clicked, this, &CSelectCoderSpecFileMergeDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) selected_ = current.row();

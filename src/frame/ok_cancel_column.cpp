@@ -1,0 +1,26 @@
+#include "frame/ok_cancel_column.h"
+
+#include <QDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace oc_ui {
+
+QVBoxLayout* make_ok_cancel_column(QDialog& dialog) {
+    auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    // accept() is virtual: the dialog's own checks run before it closes.
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    auto* column = new QVBoxLayout;
+    column->addWidget(ok);
+    column->addWidget(cancel);
+    column->addStretch();
+    return column;
+}
+
+}  // namespace oc_ui
