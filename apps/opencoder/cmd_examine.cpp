@@ -1,7 +1,6 @@
 // `opencoder examine`: the open-end listing of chosen questions, as the
 // examine command prints it. Changes no study or coder file.
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "commands.h"
 #include "extract/drivers.h"
 #include "filter_options.h"
+#include "open_study.h"
 #include "resources/string_table.h"
 #include "suite/error_library.h"
 
@@ -65,15 +65,11 @@ struct temp_file {
 };
 
 int run_examine(const examine_options& options) {
-    study_paths study = parse_study(options.base);
-    std::string out = options.out.empty() ? "" : std::filesystem::absolute(options.out).string();
-    if (!enter_study_directory(study)) return exit_failure;
-
-    oc::openend_catalogue catalogue = oc::load_openend_catalogue(study.labels());
-    if (catalogue.names.empty()) {
-        print_message(oc::IDS_NO_OPENEND_DATA);
-        return exit_failure;
-    }
+    opened_study opened;
+    if (!open_study(options.base, options.out, opened)) return exit_failure;
+    const study_paths& study = opened.paths;
+    const std::string& out = opened.out;
+    const oc::openend_catalogue& catalogue = opened.catalogue;
     std::vector<bool> selected = select_questions(options.questions, catalogue);
     oc::respondent_choice choice = parse_filter_options(options.filters);
 

@@ -1,7 +1,6 @@
 // `opencoder prepare`: a new coder data file from chosen questions and
 // respondents, as the prepare command's pages and driver make it.
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -12,6 +11,7 @@
 #include "coderfile/naming.h"
 #include "extract/drivers.h"
 #include "filter_options.h"
+#include "open_study.h"
 #include "resources/string_table.h"
 #include "suite/error_library.h"
 
@@ -68,16 +68,11 @@ std::vector<oc::CQCodeSpec> parse_questions(const std::vector<std::string>& text
 }
 
 int run_prepare(const prepare_options& options) {
-    study_paths study = parse_study(options.base);
-    // --out names a path as the user sees it, before the study directory is entered.
-    std::string out = options.out.empty() ? "" : std::filesystem::absolute(options.out).string();
-    if (!enter_study_directory(study)) return exit_failure;
-
-    oc::openend_catalogue catalogue = oc::load_openend_catalogue(study.labels());
-    if (catalogue.names.empty()) {
-        print_message(oc::IDS_NO_OPENEND_DATA);
-        return exit_failure;
-    }
+    opened_study opened;
+    if (!open_study(options.base, options.out, opened)) return exit_failure;
+    const study_paths& study = opened.paths;
+    const std::string& out = opened.out;
+    const oc::openend_catalogue& catalogue = opened.catalogue;
     std::vector<oc::CQCodeSpec> specs = parse_questions(options.questions, catalogue);
     oc::respondent_choice choice = parse_filter_options(options.filters);
     if (choice.respondents == 2 && options.questions.size() > 1) {

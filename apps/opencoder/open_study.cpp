@@ -1,0 +1,22 @@
+#include "open_study.h"
+
+#include <filesystem>
+
+#include "resources/string_table.h"
+
+namespace cli {
+
+bool open_study(const std::string& base_path, const std::string& out, opened_study& study) {
+    study.paths = parse_study(base_path);
+    // --out names a path as the user sees it, before the study directory is entered.
+    study.out = out.empty() ? "" : std::filesystem::absolute(out).string();
+    if (!enter_study_directory(study.paths)) return false;
+    study.catalogue = oc::load_openend_catalogue(study.paths.labels());
+    if (study.catalogue.names.empty()) {
+        print_message(oc::IDS_NO_OPENEND_DATA);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace cli

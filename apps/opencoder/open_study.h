@@ -1,0 +1,22 @@
+// What prepare and examine do first: take --out as the user typed it, enter
+// the study's directory and read its catalogue of open-ended questions.
+#pragma once
+
+#include <string>
+
+#include "cli_common.h"
+#include "extract/catalogue.h"
+
+namespace cli {
+
+struct opened_study {
+    study_paths paths;
+    std::string out;  // absolute, or "" when not given
+    oc::openend_catalogue catalogue;
+};
+
+// False, with the message printed, when the directory cannot be entered or
+// the study has no open-ended questions.
+bool open_study(const std::string& base_path, const std::string& out, opened_study& study);
+
+}  // namespace cli
