@@ -3,8 +3,6 @@
 
 #include "coderfile/coder_file.h"
 #include "coding/batch_codes.h"
-#include "extract/extract_engine.h"
-#include "suite/study_import.h"
 #include "test_support.h"
 
 namespace {
@@ -18,28 +16,15 @@ using octest::write_bytes;
 class BatchCodesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        write_bytes(dir.file("labels.csv"), "name,type,other,text\r\nQ1,7,0,Why?\r\nQ3,7,0,Brand?\r\n");
-        write_bytes(dir.file("data.csv"),
-                    "respondent,sequence,complete,Q1,Q3[1],Q3[2]\r\n"
-                    "5,1,1,too dear|price,liked it,\r\n"
-                    "6,1,1,taste,,cheap\r\n"
-                    "7,1,1,smell,,\r\n"
-                    "7,2,1,colour,,\r\n");
-        oc::import_result imported = oc::import_study(dir.file("labels.csv"), dir.file("data.csv"), dir.file("S"));
-        ASSERT_TRUE(imported.ok) << imported.message;
-        dir.enter();
-        oc::quest_list questions(2);
-        std::snprintf(questions[0].name, sizeof questions[0].name, "Q1");
-        questions[0].code_width = 3;
-        questions[0].max_codes = 3;
-        std::snprintf(questions[1].name, sizeof questions[1].name, "Q3");
-        questions[1].action = 1;
-        questions[1].code_width = 2;
-        oc::extract_request request;
-        request.coder_path = "S.001";
-        request.questions = &questions;
-        request.question_count = 2;
-        ASSERT_EQ(oc::kExtractWritten, oc::extract_responses(request, false, "S.DAT", "S.idx", "S.cdl", "S.cdb"));
+        octest::import_study_s(dir, "name,type,other,text\r\nQ1,7,0,Why?\r\nQ3,7,0,Brand?\r\n",
+                               "respondent,sequence,complete,Q1,Q3[1],Q3[2]\r\n"
+                               "5,1,1,too dear|price,liked it,\r\n"
+                               "6,1,1,taste,,cheap\r\n"
+                               "7,1,1,smell,,\r\n"
+                               "7,2,1,colour,,\r\n");
+        ASSERT_FALSE(HasFatalFailure());
+        octest::extract_s001({{"Q1", 0, 3, 3}, {"Q3", 1, 1, 2}});
+        ASSERT_FALSE(HasFatalFailure());
         original = read_bytes("S.001");
     }
 

@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include "extract/extract_engine.h"
+#include "suite/study_import.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +103,29 @@ RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin
     result.out = read_bytes(out_path);
     result.err = read_bytes(err_path);
     return result;
+}
+
+void import_study_s(const ScratchDir& dir, const std::string& labels, const std::string& data) {
+    write_bytes(dir.file("labels.csv"), labels);
+    write_bytes(dir.file("data.csv"), data);
+    oc::import_result imported = oc::import_study(dir.file("labels.csv"), dir.file("data.csv"), dir.file("S"));
+    ASSERT_TRUE(imported.ok) << imported.message;
+    dir.enter();
+}
+
+void extract_s001(const std::vector<coder_question>& questions) {
+    oc::quest_list list(questions.size());
+    for (std::size_t i = 0; i < questions.size(); ++i) {
+        std::snprintf(list[i].name, sizeof list[i].name, "%s", questions[i].name);
+        list[i].action = static_cast<std::int16_t>(questions[i].action);
+        list[i].max_codes = static_cast<std::int16_t>(questions[i].max_codes);
+        list[i].code_width = static_cast<std::int16_t>(questions[i].code_width);
+    }
+    oc::extract_request request;
+    request.coder_path = "S.001";
+    request.questions = &list;
+    request.question_count = static_cast<std::int16_t>(list.size());
+    ASSERT_EQ(oc::kExtractWritten, oc::extract_responses(request, false, "S.DAT", "S.idx", "S.cdl", "S.cdb"));
 }
 
 }  // namespace octest

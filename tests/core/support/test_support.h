@@ -50,6 +50,24 @@ using environment = std::vector<std::pair<std::string, std::string>>;
 RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text = {},
                   const environment& env = {});
 
+// Study `dir`/S imported from the CSV texts `labels` and `data` (written
+// beside it as labels.csv and data.csv); `dir` becomes current. A failed
+// import is a fatal test failure.
+void import_study_s(const ScratchDir& dir, const std::string& labels, const std::string& data);
+
+// A question of coder file S.001: name, action (0 append, 1 replace),
+// number of codes and code width.
+struct coder_question {
+    const char* name;
+    int action = 0;
+    int max_codes = 1;
+    int code_width = 1;
+};
+
+// Extracts every answer of `questions` from study S in the current
+// directory into the new coder file S.001. Failure is fatal.
+void extract_s001(const std::vector<coder_question>& questions);
+
 }  // namespace octest
 
 // Whole-file comparison that names the first differing offset.

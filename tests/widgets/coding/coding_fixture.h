@@ -13,9 +13,7 @@
 
 #include "coderfile/coder_file.h"
 #include "coderfile/discovery.h"
-#include "extract/extract_engine.h"
 #include "recording_sink.h"
-#include "suite/study_import.h"
 #include "test_support.h"
 
 namespace codingtest {
@@ -66,25 +64,13 @@ protected:
     static constexpr const char* kQ3Line = "      Q3         3 1    1  1         0";
 
     void SetUp() override {
-        write_bytes(dir.file("labels.csv"), "name,type,other,text\r\nQ1,7,0,Why?\r\nQ3,7,0,Brand?\r\n");
-        write_bytes(dir.file("data.csv"),
-                    "respondent,sequence,complete,Q1,Q3\r\n"
-                    "1,1,1,one,first brand\r\n2,1,1,two,second brand\r\n3,1,1,three,\r\n"
-                    "4,1,1,four,\r\n4,2,1,four again,\r\n5,1,1,five,\r\n6,1,1,six,\r\n7,1,1,,only Q3\r\n");
-        oc::import_result imported = oc::import_study(dir.file("labels.csv"), dir.file("data.csv"), dir.file("S"));
-        ASSERT_TRUE(imported.ok) << imported.message;
-        dir.enter();
-        oc::quest_list questions(2);
-        std::snprintf(questions[0].name, sizeof questions[0].name, "Q1");
-        questions[0].code_width = 4;
-        questions[0].max_codes = 4;
-        std::snprintf(questions[1].name, sizeof questions[1].name, "Q3");
-        questions[1].action = 1;
-        oc::extract_request request;
-        request.coder_path = "S.001";
-        request.questions = &questions;
-        request.question_count = 2;
-        ASSERT_EQ(oc::kExtractWritten, oc::extract_responses(request, false, "S.DAT", "S.idx", "S.cdl", "S.cdb"));
+        octest::import_study_s(dir, "name,type,other,text\r\nQ1,7,0,Why?\r\nQ3,7,0,Brand?\r\n",
+                               "respondent,sequence,complete,Q1,Q3\r\n"
+                               "1,1,1,one,first brand\r\n2,1,1,two,second brand\r\n3,1,1,three,\r\n"
+                               "4,1,1,four,\r\n4,2,1,four again,\r\n5,1,1,five,\r\n6,1,1,six,\r\n7,1,1,,only Q3\r\n");
+        ASSERT_FALSE(HasFatalFailure());
+        octest::extract_s001({{"Q1", 0, 4, 4}, {"Q3", 1, 1, 1}});
+        ASSERT_FALSE(HasFatalFailure());
         fresh = read_bytes("S.001");
         ASSERT_NE(std::string::npos, fresh.find(kQ1Line));
         ASSERT_NE(std::string::npos, fresh.find(kQ3Line));

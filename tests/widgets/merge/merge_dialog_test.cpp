@@ -10,7 +10,6 @@
 #include "merge/merge_command.h"
 #include "recording_sink.h"
 #include "resources/string_table.h"
-#include "suite/study_import.h"
 #include "test_support.h"
 
 namespace {
@@ -20,12 +19,10 @@ using octest::run_cli;
 class MergeFlow : public ::testing::Test {
 protected:
     void SetUp() override {
-        octest::write_bytes(dir.file("labels.csv"), "name,type,other,text\r\nQ5,7,0,Why?\r\n");
-        octest::write_bytes(dir.file("data.csv"),
-                            "respondent,sequence,complete,Q5\r\n7,1,1,too dear\r\n8,1,1,cheap\r\n7,2,1,again\r\n");
-        ASSERT_TRUE(oc::import_study(dir.file("labels.csv"), dir.file("data.csv"), dir.file("S")).ok);
-        ASSERT_EQ(0, run_cli({"prepare", "--study", dir.file("S"), "--question", "Q5:append:2:2"}).exit_code);
-        dir.enter();
+        octest::import_study_s(dir, "name,type,other,text\r\nQ5,7,0,Why?\r\n",
+                               "respondent,sequence,complete,Q5\r\n7,1,1,too dear\r\n8,1,1,cheap\r\n7,2,1,again\r\n");
+        ASSERT_FALSE(HasFatalFailure());
+        octest::extract_s001({{"Q5", 0, 2, 2}});
     }
     void code() {
         octest::write_bytes("codes.csv", "question,respondent,roster,list_no,codes,sequence\r\nQ5,8,0,1,4,\r\n");
