@@ -14,11 +14,7 @@ namespace oc_ui {
 void run_coding(const QString& coder_list) {
     QStringList names;
     QByteArray statuses;
-    if (!fill_file_and_status_lists(coder_list, names, statuses)) return;
-    if (names.isEmpty()) {
-        show_message(oc::IDS_NO_CODER_FILES, box_style::exclamation);
-        return;
-    }
+    if (!list_files_to_pick(coder_list, names, statuses)) return;
     QString path;
     {
         CSelectCoderSpecFileDlg files(names, statuses);

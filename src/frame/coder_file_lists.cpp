@@ -47,4 +47,13 @@ bool load_coder_questions(const QString& coder_file_path, oc::loaded_coder_file&
     return ok;
 }
 
+bool list_files_to_pick(const QString& coder_list_path, QStringList& names, QByteArray& statuses) {
+    if (!fill_file_and_status_lists(coder_list_path, names, statuses)) return false;
+    if (names.isEmpty()) {
+        show_message(oc::IDS_NO_CODER_FILES, box_style::exclamation);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace oc_ui

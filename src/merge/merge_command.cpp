@@ -18,11 +18,7 @@ namespace oc_ui {
 void run_merge(const QString& index_path, const QString& data_path, const QString& coder_list, const QString& add_path) {
     QStringList names;
     QByteArray statuses;
-    if (!fill_file_and_status_lists(coder_list, names, statuses)) return;
-    if (names.isEmpty()) {
-        show_message(oc::IDS_NO_CODER_FILES, box_style::exclamation);
-        return;
-    }
+    if (!list_files_to_pick(coder_list, names, statuses)) return;
     QString file;
     bool by_respondent = false;
     {
