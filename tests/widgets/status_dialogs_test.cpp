@@ -79,12 +79,8 @@ TEST_F(StatusReport, RowsFiguresAndImagesOfEveryFile) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Coder File Status"));
         auto* list = child<QTreeWidget>(dialog, "fileList");
         ASSERT_EQ(list->topLevelItemCount(), 11);
-        const QTreeWidgetItem* header = list->headerItem();
-        EXPECT_EQ(header->text(0), QStringLiteral("Coder Files"));
-        EXPECT_EQ(header->text(1), QStringLiteral("# Respondents"));
-        EXPECT_EQ(header->text(2), QStringLiteral("# Questions"));
-        EXPECT_EQ(header->text(3), QStringLiteral("# Records"));
-        EXPECT_EQ(header->text(4), QStringLiteral("Interviews Included"));
+        const QStringList headers = {"Coder Files", "# Respondents", "# Questions", "# Records", "Interviews Included"};
+        for (int c = 0; c < 5; ++c) EXPECT_EQ(list->headerItem()->text(c), headers[c]);
         const int alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignLeft};
         for (int i = 0; i < 11; ++i) {
             const QTreeWidgetItem* row = list->topLevelItem(i);
@@ -231,14 +227,6 @@ TEST_F(StatusReport, DeletedFileShows709AndTheListStays) {
     EXPECT_EQ(sink.messages()[0].style, oc_ui::box_style::exclamation);
     EXPECT_EQ(sink.messages()[0].help_context, 4000);
     EXPECT_EQ(sink.dialogs(), std::vector<QString>{"statusOfSpecFilesDialog"});
-}
-
-TEST(StatusTexts, InterviewsCodes) {
-    EXPECT_EQ(oc_ui::interviews_text(0), QStringLiteral("Completes AND Incompletes"));
-    EXPECT_EQ(oc_ui::interviews_text(1), QStringLiteral("Completes ONLY"));
-    EXPECT_EQ(oc_ui::interviews_text(2), QStringLiteral("Incompletes ONLY"));
-    EXPECT_EQ(oc_ui::interviews_text(3), QString());
-    EXPECT_EQ(oc_ui::interviews_text(255), QString());
 }
 
 TEST(StatusImages, DistinctAndTransparentWhereWhite) {

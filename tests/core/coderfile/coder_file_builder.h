@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,27 @@
 #include "coderfile/coder_types.h"
 
 namespace octest {
+
+struct file_closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using file_ptr = std::unique_ptr<std::FILE, file_closer>;
+
+inline file_ptr open_file(const std::string& path, const char* mode) { return file_ptr(std::fopen(path.c_str(), mode)); }
+
+// What load_coder_file gives for `path`.
+struct loaded_file {
+    std::int16_t result = -1;
+    oc::coder_spec spec;
+    oc::quest_list questions;
+    std::int16_t count = 0;
+};
+
+inline loaded_file load_file(const std::string& path) {
+    loaded_file loaded;
+    loaded.result = oc::load_coder_file(path.c_str(), loaded.spec, loaded.questions, loaded.count);
+    return loaded;
+}
 
 struct built_record {
     std::uint16_t sequence = 0;

@@ -12,6 +12,9 @@
 
 namespace {
 
+using octest::file_ptr;
+using octest::load_file;
+using octest::open_file;
 using octest::read_bytes;
 using octest::ScratchDir;
 using octest::write_bytes;
@@ -27,21 +30,8 @@ const std::string kExampleBytes =
     "    1\r\n"
     "      Q5         2 0    2  3         0\r\n";
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
-
-file_ptr open_file(const std::string& path, const char* mode) { return file_ptr(std::fopen(path.c_str(), mode)); }
-
-TEST(CoderFileExample, OffsetsOfTheExpectedBytes) {
-    // The expected text itself: every line where the layout puts it.
-    const std::pair<std::size_t, const char*> lines[] = {
-        {0, "ABC.001"},   {9, "      156"}, {26, "   12"}, {95, "   15"}, {156, "ABC.001"},
-        {165, "      "},  {182, "   12"},    {216, "    1"}, {223, "      Q5"}};
-    for (const auto& [offset, start] : lines) EXPECT_EQ(0u, kExampleBytes.compare(offset, std::strlen(start), start)) << offset;
-    EXPECT_EQ(263u, kExampleBytes.size());
-}
+// The example file with a trailer of its own, and line 2 pointing at it.
+std::string example_with_trailer(const std::string& trailer) { return kExampleBytes.substr(0, 156) + trailer; }
 
 TEST(CoderFileExample, WritersProduceTheExactBytes) {
     ScratchDir dir;
@@ -52,49 +42,33 @@ TEST(CoderFileExample, WritersProduceTheExactBytes) {
 TEST(CoderFileExample, LoadsBackEveryField) {
     ScratchDir dir;
     write_bytes(dir.file("ABC.001"), kExampleBytes);
-    oc::coder_spec spec;
-    oc::quest_list questions;
-    std::int16_t question_count = -1;
-    ASSERT_EQ(0, oc::load_coder_file(dir.file("ABC.001").c_str(), spec, questions, question_count));
+    octest::loaded_file loaded = load_file(dir.file("ABC.001"));
+    ASSERT_EQ(0, loaded.result);
+    const oc::coder_spec& spec = loaded.spec;
     EXPECT_STREQ("ABC.001", spec.name);
-    EXPECT_EQ(0, spec.status);
-    EXPECT_EQ(0, spec.interviews);
     EXPECT_EQ(2, spec.record_count);
     EXPECT_EQ(2, spec.respondent_count);
-    ASSERT_EQ(2u, spec.resp_ids.size());
-    EXPECT_EQ((oc::resp_id{12, 1001}), spec.resp_ids[0]);
-    EXPECT_EQ((oc::resp_id{15, 1004}), spec.resp_ids[1]);
-    EXPECT_EQ(1, question_count);
+    EXPECT_EQ((std::vector<oc::resp_id>{{12, 1001}, {15, 1004}}), spec.resp_ids);
+    EXPECT_EQ(1, loaded.count);
     EXPECT_EQ(0, spec.question_count);  // the trailer's count goes to the caller only
-    ASSERT_EQ(1u, questions.size());
-    EXPECT_STREQ("Q5", questions[0].name);
-    EXPECT_EQ(2, questions[0].record_count);
-    EXPECT_EQ(0, questions[0].action);
-    EXPECT_EQ(2, questions[0].code_width);
-    EXPECT_EQ(3, questions[0].max_codes);
-    EXPECT_EQ(0, questions[0].last_record_coded);
-}
-
-TEST(CoderFileExample, MissingFileDoesNotLoad) {
-    ScratchDir dir;
-    oc::coder_spec spec;
-    oc::quest_list questions;
-    std::int16_t count = 0;
-    EXPECT_EQ(-1, oc::load_coder_file(dir.file("none.001").c_str(), spec, questions, count));
+    ASSERT_EQ(1u, loaded.questions.size());
+    const oc::quest_spec& q = loaded.questions[0];
+    EXPECT_STREQ("Q5", q.name);
+    EXPECT_EQ((std::vector<int>{2, 0, 2, 3, 0}),
+              (std::vector<int>{q.record_count, q.action, q.code_width, q.max_codes, q.last_record_coded}));
+    EXPECT_EQ(-1, load_file(dir.file("none.001")).result);
 }
 
 // A trailer never written is appended at the end and line 2 patched, never
-// written over records, wherever the stream happens to stand.
+// written over records, wherever the stream happens to stand; line 2 must
+// be readable for it.
 TEST(CoderFileTrailer, OffsetBelowOneAppendsAndPatchesLineTwo) {
+    octest::built_file example = octest::example_file();
     for (long position : {26L, 95L, 156L}) {
         ScratchDir dir;
         std::string path = dir.file("ABC.001");
-        std::string begun = kExampleBytes.substr(0, 156);
-        begun.replace(9, 9, "        0");
-        write_bytes(path, begun);
-        octest::built_file example = octest::example_file();
+        write_bytes(path, kExampleBytes.substr(0, 156).replace(9, 9, "        0"));
         file_ptr file = open_file(path, "r+b");
-        ASSERT_TRUE(file);
         ASSERT_EQ(0, std::fseek(file.get(), position, SEEK_SET));
         std::int32_t written_at = -1;
         EXPECT_EQ(0, oc::write_coder_trailer(file.get(), octest::spec_of(example), octest::questions_of(example), 0,
@@ -103,18 +77,13 @@ TEST(CoderFileTrailer, OffsetBelowOneAppendsAndPatchesLineTwo) {
         file.reset();
         EXPECT_SAME_BYTES(kExampleBytes, read_bytes(path)) << "position " << position;
     }
-}
-
-TEST(CoderFileTrailer, OffsetBelowOneNeedsAReadableLineTwo) {
     ScratchDir dir;
-    std::string path = dir.file("ABC.001");
     const std::string broken = "ABC.001\r\n      156  0\r\n";
-    write_bytes(path, broken);
-    octest::built_file example = octest::example_file();
-    file_ptr file = open_file(path, "r+b");
+    write_bytes(dir.file("ABC.001"), broken);
+    file_ptr file = open_file(dir.file("ABC.001"), "r+b");
     EXPECT_EQ(-1, oc::write_coder_trailer(file.get(), octest::spec_of(example), octest::questions_of(example), 0));
     file.reset();
-    EXPECT_SAME_BYTES(broken, read_bytes(path));
+    EXPECT_SAME_BYTES(broken, read_bytes(dir.file("ABC.001")));
 }
 
 struct trailer_width_case {
@@ -127,6 +96,7 @@ struct trailer_width_case {
     std::int16_t max_codes;
     std::int32_t last_coded;
     bool fits;
+    std::int16_t respondent_count = 2;  // must match the respondent list of 2
 };
 
 TEST(CoderFileTrailer, RefusesEveryFieldWiderThanItsFormat) {
@@ -149,6 +119,7 @@ TEST(CoderFileTrailer, RefusesEveryFieldWiderThanItsFormat) {
         {"code_width 10000", "Q5", 2, 2, 0, 10000, 3, 0, false},
         {"last coded 999999999", "Q5", 2, 2, 0, 2, 3, 999999999, true},
         {"last coded 1000000000", "Q5", 2, 2, 0, 2, 3, 1000000000, false},
+        {"respondent count above the list", "Q5", 2, 2, 0, 2, 3, 0, false, 3},
     };
     for (const trailer_width_case& c : cases) {
         ScratchDir dir;
@@ -157,6 +128,7 @@ TEST(CoderFileTrailer, RefusesEveryFieldWiderThanItsFormat) {
         octest::built_file example = octest::example_file();
         oc::coder_spec spec = octest::spec_of(example);
         spec.record_count = c.spec_records;
+        spec.respondent_count = c.respondent_count;
         oc::quest_list questions = octest::questions_of(example);
         std::strcpy(questions[0].name, c.qname);
         questions[0].record_count = c.q_records;
@@ -176,19 +148,6 @@ TEST(CoderFileTrailer, RefusesEveryFieldWiderThanItsFormat) {
         // Same length as before: every field kept its width.
         EXPECT_EQ(kExampleBytes.size(), bytes.size()) << c.what;
     }
-}
-
-TEST(CoderFileTrailer, RespondentCountMustMatchTheList) {
-    ScratchDir dir;
-    std::string path = dir.file("ABC.001");
-    write_bytes(path, kExampleBytes);
-    octest::built_file example = octest::example_file();
-    oc::coder_spec spec = octest::spec_of(example);
-    spec.respondent_count = 3;  // one more than the list holds
-    file_ptr file = open_file(path, "r+b");
-    EXPECT_EQ(-1, oc::write_coder_trailer(file.get(), spec, octest::questions_of(example), 156));
-    file.reset();
-    EXPECT_SAME_BYTES(kExampleBytes, read_bytes(path));
 }
 
 TEST(CoderFileTrailer, RespondentsStandFiveToALine) {
@@ -211,8 +170,6 @@ TEST(CoderFileTrailer, RespondentsStandFiveToALine) {
 }
 
 TEST(CoderFileTrailer, ReadRefusesMalformedTrailers) {
-    const std::string head = "ABC.001\r\n      156  0  0\r\n";
-    const std::string records = kExampleBytes.substr(26, 130);
     const struct {
         const char* what;
         std::string trailer;
@@ -233,14 +190,10 @@ TEST(CoderFileTrailer, ReadRefusesMalformedTrailers) {
     for (const auto& c : cases) {
         ScratchDir dir;
         std::string path = dir.file("ABC.001");
-        write_bytes(path, head + records + c.trailer);
-        oc::coder_spec spec;
-        oc::quest_list questions;
-        std::int16_t count = 0;
-        EXPECT_EQ(c.result, oc::load_coder_file(path.c_str(), spec, questions, count)) << c.what;
-        if (c.result != 0) {
-            EXPECT_TRUE(spec.resp_ids.empty()) << c.what;
-        }
+        write_bytes(path, example_with_trailer(c.trailer));
+        octest::loaded_file loaded = load_file(path);
+        EXPECT_EQ(c.result, loaded.result) << c.what;
+        if (c.result != 0) EXPECT_TRUE(loaded.spec.resp_ids.empty()) << c.what;
     }
 }
 
@@ -390,19 +343,6 @@ TEST(CoderFileStatus, ComputedFromTheQuestions) {
         }
         oc::compute_file_status(spec, questions);
         EXPECT_EQ(c.after, spec.status) << c.what;
-    }
-}
-
-TEST(CoderFileStatus, OfOneQuestion) {
-    const struct {
-        std::int32_t coded, count;
-        std::uint8_t status;
-    } cases[] = {{0, 5, 0}, {1, 5, 1}, {4, 5, 1}, {5, 5, 2}, {0, 0, 2}};
-    for (const auto& c : cases) {
-        oc::quest_spec q;
-        q.last_record_coded = c.coded;
-        q.record_count = c.count;
-        EXPECT_EQ(c.status, oc::question_status(q)) << c.coded << " of " << c.count;
     }
 }
 

@@ -53,18 +53,16 @@ protected:
 TEST_F(CursorOnThreeQuestions, MovesForwardBackAndRewinds) {
     oc::cursor_ptr cursor = open_cursor(path, "Q5");
     ASSERT_TRUE(cursor);
-    const struct {
-        std::int32_t k;
-    } moves[] = {{80}, {70}, {50}, {81}, {80}, {1}, {2}, {1}, {100}, {75}, {74}};
-    for (const auto& m : moves) {
+    for (std::int32_t k : {80, 70, 50, 81, 80, 1, 2, 1, 100, 75, 74}) {
+        SCOPED_TRACE(k);
         oc::resp_record record;
-        ASSERT_EQ(0, oc::seek_question_record(*cursor, m.k, record)) << m.k;
-        std::string text = "answer " + std::to_string(m.k);
-        EXPECT_EQ(text, record.text) << m.k;
-        EXPECT_EQ(5000 + m.k, record.respondent);
-        EXPECT_EQ(m.k, cursor->q_record_no);
-        EXPECT_EQ(3 + m.k, cursor->file_record_no) << m.k;
-        EXPECT_EQ(line_of(bytes, text), cursor->cur_pos) << m.k;
+        ASSERT_EQ(0, oc::seek_question_record(*cursor, k, record));
+        std::string text = "answer " + std::to_string(k);
+        EXPECT_EQ(text, record.text);
+        EXPECT_EQ(5000 + k, record.respondent);
+        EXPECT_EQ(k, cursor->q_record_no);
+        EXPECT_EQ(3 + k, cursor->file_record_no);
+        EXPECT_EQ(line_of(bytes, text), cursor->cur_pos);
         EXPECT_EQ(line_of(bytes, "answer 1"), cursor->q_first_pos);
     }
 }
@@ -133,20 +131,6 @@ TEST(Cursor, FileWithoutRecords) {
     EXPECT_FALSE(open_cursor(path, "QUESTION1234")) << "name longer than the cursor holds";
 }
 
-TEST(Cursor, ExampleFileSecondFirstSecond) {
-    ScratchDir dir;
-    std::string path = dir.file("ABC.001");
-    ASSERT_TRUE(octest::build_coder_file(path, octest::example_file()));
-    oc::cursor_ptr cursor = open_cursor(path, "Q5");
-    oc::resp_record record;
-    const std::pair<std::int32_t, const char*> moves[] = {{2, "price"}, {1, "too expensive"}, {2, "price"}};
-    for (const auto& [k, text] : moves) {
-        ASSERT_EQ(0, oc::seek_question_record(*cursor, k, record)) << k;
-        EXPECT_EQ(text, record.text);
-        EXPECT_EQ(k == 1 ? 26 : 95, cursor->cur_pos);
-    }
-}
-
 // The coding pass of the example: codes 4 and 17 on the first answer, then
 // line 2, the record and the question line change in place.
 TEST(Cursor, CodingPassRewritesThreeLinesInPlace) {
@@ -159,10 +143,10 @@ TEST(Cursor, CodingPassRewritesThreeLinesInPlace) {
     expected.replace(26, 53, "   12      1001       Q5   0   1  0  2    4   17     ");
     expected.replace(223, 38, "      Q5         2 0    2  3         1");
 
-    oc::coder_spec spec;
-    oc::quest_list questions;
-    std::int16_t count = 0;
-    ASSERT_EQ(0, oc::load_coder_file(path.c_str(), spec, questions, count));
+    octest::loaded_file loaded = octest::load_file(path);
+    ASSERT_EQ(0, loaded.result);
+    oc::coder_spec& spec = loaded.spec;
+    oc::quest_list& questions = loaded.questions;
     oc::cursor_ptr cursor = open_cursor(path, "Q5");
     oc::resp_record record;
     ASSERT_EQ(0, oc::seek_question_record(*cursor, 1, record));
@@ -189,13 +173,11 @@ TEST(Cursor, RewritesBeforeAnySeekKeepTheTrailerOffset) {
     std::string path = dir.file("ABC.001");
     ASSERT_TRUE(octest::build_coder_file(path, octest::example_file()));
     const std::string before = read_bytes(path);
-    oc::coder_spec spec;
-    oc::quest_list questions;
-    std::int16_t count = 0;
-    ASSERT_EQ(0, oc::load_coder_file(path.c_str(), spec, questions, count));
+    octest::loaded_file loaded = octest::load_file(path);
+    ASSERT_EQ(0, loaded.result);
     oc::cursor_ptr cursor = open_cursor(path, "Q5");
-    EXPECT_EQ(0, oc::write_coder_header(*cursor, spec));
-    EXPECT_EQ(0, oc::write_coder_trailer(*cursor, spec, questions));
+    EXPECT_EQ(0, oc::write_coder_header(*cursor, loaded.spec));
+    EXPECT_EQ(0, oc::write_coder_trailer(*cursor, loaded.spec, loaded.questions));
     cursor.reset();
     EXPECT_SAME_BYTES(before, read_bytes(path));
 }

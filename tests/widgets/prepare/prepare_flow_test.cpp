@@ -122,31 +122,35 @@ protected:
     octest::ScratchDir cli;
 };
 
+// Question and respondent choices made on the sheet give the same coder
+// file and coder list as the same choices given to the tool.
 TEST_F(PrepareFlowTest, SameCoderFileAsTheCommandLineTool) {
-    sink.drive_next([](QDialog& sheet) {
-        EXPECT_EQ(QStringLiteral("Prepare Coder Data"), sheet.windowTitle());
-        fill_sheet(sheet, {{2, 2, "3", "2"}, {0, 1, "7", "4"}});
-    });
-    sink.drive_next(accept_save);
-    prepare();
-    EXPECT_EQ((std::vector<int>{740}), sink.message_ids());
-    EXPECT_EQ((std::vector<QString>{"examinePropSheet", "fileDialog"}), sink.dialogs());
-
-    RunResult made = cli_prepare({"--question", "Q3:append:3:2", "--question", "Q1:replace:7:4"});
-    ASSERT_EQ(0, made.exit_code) << made.err;
-    expect_same_files("S.001");
-    expect_same_files("S.cdl");
-    EXPECT_EQ(QDir(path("")).canonicalPath(), QDir::current().canonicalPath());
-}
-
-TEST_F(PrepareFlowTest, RespondentChoicesReachTheFile) {
-    sink.drive_next([](QDialog& sheet) { fill_sheet(sheet, {{1, 1, "0", "1"}}, {2, 1, "2"}); });
-    sink.drive_next(accept_save);
-    prepare();
-    EXPECT_EQ((std::vector<int>{740}), sink.message_ids());
-    ASSERT_EQ(0, cli_prepare({"--question", "Q2:replace:0:1", "--respondents", "first:2", "--data", "all"}).exit_code);
-    expect_same_files("S.001");
-    expect_same_files("S.cdl");
+    struct {
+        std::vector<question_choice> questions;
+        respondents_choice respondents;
+        std::vector<std::string> cli_args;
+    } cases[] = {
+        {{{2, 2, "3", "2"}, {0, 1, "7", "4"}}, {}, {"--question", "Q3:append:3:2", "--question", "Q1:replace:7:4"}},
+        {{{1, 1, "0", "1"}}, {2, 1, "2"}, {"--question", "Q2:replace:0:1", "--respondents", "first:2", "--data", "all"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cli_args[1]);
+        for (octest::ScratchDir* dir : {&gui, &cli}) {
+            std::filesystem::remove(dir->file("S.001"));
+            std::filesystem::remove(dir->file("S.cdl"));
+        }
+        octest::recording_sink local;
+        local.drive_next([&](QDialog& sheet) { fill_sheet(sheet, c.questions, c.respondents); });
+        local.drive_next(accept_save);
+        prepare();
+        EXPECT_EQ((std::vector<int>{740}), local.message_ids());
+        EXPECT_EQ((std::vector<QString>{"examinePropSheet", "fileDialog"}), local.dialogs());
+        RunResult made = cli_prepare(c.cli_args);
+        ASSERT_EQ(0, made.exit_code) << made.err;
+        expect_same_files("S.001");
+        expect_same_files("S.cdl");
+        EXPECT_EQ(QDir(path("")).canonicalPath(), QDir::current().canonicalPath());
+    }
 }
 
 TEST_F(PrepareFlowTest, AnswersAlreadyInACoderFileAskFirst) {

@@ -18,6 +18,12 @@ using printtest::render_pages;
 
 QString qpath(const octest::ScratchDir& dir, const char* name) { return QString::fromStdString(dir.file(name)); }
 
+// Writes `text` as the listing of `dir` and gives its path.
+QString listing(const octest::ScratchDir& dir, const std::string& text) {
+    octest::write_bytes(dir.file("listing.txt"), text);
+    return qpath(dir, "listing.txt");
+}
+
 // The label texts drawn, with their pages.
 std::vector<std::pair<int, QString>> labels_drawn(const CPrintOpenendsView& view) {
     std::vector<std::pair<int, QString>> labels;
@@ -72,8 +78,7 @@ TEST(PrintView, PrintsToAPdfOnePageMoreForEachPageful) {
     } cases[] = {{0, 1}, {1, 1}, {capacity, 1}, {capacity + 1, 2}, {2 * capacity, 2}, {2 * capacity + 1, 3}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
-        octest::write_bytes(dir.file("listing.txt"), short_lines(c.lines));
-        CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+        CPrintOpenendsView view(listing(dir, short_lines(c.lines)), qpath(dir, "S"));
         QPrinter printer(QPrinter::HighResolution);
         printer.setFullPage(true);
         printer.setPageSize(QPageSize(QPageSize::Letter));
@@ -101,8 +106,7 @@ TEST(PrintView, ALineThatDoesNotFitStartsTheNextPageWhole) {
         text += listing_line(n, answer);
         expected.push_back(printtest::label_of(n) + QString::fromStdString(answer));
     }
-    octest::write_bytes(dir.file("listing.txt"), text);
-    CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+    CPrintOpenendsView view(listing(dir, text), qpath(dir, "S"));
     const auto pages = render_pages(view);
     ASSERT_GE(pages.size(), 3u);
     const auto& m = view.margins();
@@ -133,8 +137,7 @@ TEST(PrintView, TheLabelColumnIs33CharactersAndTheRestWrapsToItsRight) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line.size());
-        octest::write_bytes(dir.file("listing.txt"), c.line + "\r\n");
-        CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+        CPrintOpenendsView view(listing(dir, c.line + "\r\n"), qpath(dir, "S"));
         const auto pages = render_pages(view);
         ASSERT_EQ(1u, pages.size());
         std::vector<QString> drawn;
@@ -171,8 +174,7 @@ TEST(PrintView, LongLinesAreReadIn834CharacterPieces) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.listing.size());
-        octest::write_bytes(dir.file("listing.txt"), c.listing);
-        CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+        CPrintOpenendsView view(listing(dir, c.listing), qpath(dir, "S"));
         render_pages(view);
         std::vector<std::size_t> pieces;
         QString joined;
@@ -206,8 +208,7 @@ TEST(PrintView, ALineTallerThanAPageIsPrintedOnceAtTheTopOfTheNextPage) {
         {tall, {{1, printtest::label_of(2)}}, 1},
     };
     for (const auto& c : cases) {
-        octest::write_bytes(dir.file("listing.txt"), c.listing);
-        CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+        CPrintOpenendsView view(listing(dir, c.listing), qpath(dir, "S"));
         // A card 6 by 3 inches: the wrapped words run far past its bottom.
         const auto pages = render_pages(view, {6, 3});
         EXPECT_EQ(c.pages, pages.size());
@@ -222,8 +223,7 @@ TEST(PrintView, ALineTallerThanAPageIsPrintedOnceAtTheTopOfTheNextPage) {
 
 TEST(PrintView, AWordWiderThanTheTextColumnStaysOnThePaper) {
     octest::ScratchDir dir;
-    octest::write_bytes(dir.file("listing.txt"), listing_line(1, "see http://" + std::string(300, 'x') + ".example"));
-    CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+    CPrintOpenendsView view(listing(dir, listing_line(1, "see http://" + std::string(300, 'x') + ".example")), qpath(dir, "S"));
     const auto pages = render_pages(view);
     ASSERT_EQ(1u, pages.size());
     const auto& m = view.margins();
@@ -267,8 +267,7 @@ TEST(PrintView, APageRenderedForALook) {
     const char* answers[] = {"too expensive", "the taste, and the smell when you open the packet in the morning",
                              "97 corner shop", "price", ""};
     for (int n = 1; n <= 30; ++n) text += listing_line(n, answers[n % 5]);
-    octest::write_bytes(dir.file("listing.txt"), text);
-    CPrintOpenendsView view(qpath(dir, "listing.txt"), qpath(dir, "S"));
+    CPrintOpenendsView view(listing(dir, text), qpath(dir, "S"));
     const auto pages = render_pages(view, {8.5, 11}, 96);
     ASSERT_EQ(1u, pages.size());
     EXPECT_TRUE(printtest::save_for_review(pages[0], "print_view_page1.png"));
