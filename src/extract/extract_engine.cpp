@@ -11,6 +11,7 @@
 #include "coderfile/coder_file.h"
 #include "extract/coded_lookup.h"
 #include "extract/coder_list_update.h"
+#include "suite/answer_walk.h"
 #include "suite/data_library.h"
 #include "suite/error_library.h"
 
@@ -83,6 +84,7 @@ private:
     std::int32_t listed_texts_ = 0;  // a listing run's count, kept wide so it never wraps
     bool coder_header_written_ = false;
     std::int16_t data_error_ = 0;
+    answer_walk walk_;  // the study read once per question, not once per answer group
     char buffer_[kTextBufferSize] = {};
 };
 
@@ -231,9 +233,9 @@ walk_end extraction::walk_question(std::size_t index) {
         std::int32_t roster = 0;
         std::int16_t mode = calls == 0 ? -1 : 1;
         for (;;) {
-            std::int16_t n = fextract(mode, question, buffer_, file_b_.c_str(), file_a_.c_str(), &respondent,
-                                      &sequence, &type, static_cast<std::int16_t>(request_.interviews + 1), 1,
-                                      &roster, 0, 0);
+            std::int16_t n = walk_.fetch(mode, question, buffer_, file_b_.c_str(), file_a_.c_str(), &respondent,
+                                         &sequence, &type, static_cast<std::int16_t>(request_.interviews + 1),
+                                         &roster);
             if (n == -1) return std::nullopt;  // end of this question's data
             if (n < -1) {
                 data_error_ = n;

@@ -2,24 +2,6 @@
 
 namespace oc {
 
-void put_u16(unsigned char* at, std::uint16_t value) {
-    at[0] = static_cast<unsigned char>(value & 0xFF);
-    at[1] = static_cast<unsigned char>(value >> 8);
-}
-
-void put_u32(unsigned char* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint16_t get_u16(const unsigned char* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
-
-std::uint32_t get_u32(const unsigned char* at) {
-    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
-}
-
 void encode_idx_entry(const idx_entry& entry, unsigned char (&bytes)[kIdxEntrySize]) {
     put_u32(bytes + 0, static_cast<std::uint32_t>(entry.respondent));
     bytes[4] = entry.generation;

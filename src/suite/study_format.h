@@ -52,10 +52,23 @@ void decode_idx_entry(const unsigned char (&bytes)[kIdxEntrySize], idx_entry& en
 void encode_rec_header(const rec_header& header, unsigned char (&bytes)[kRecHeaderSize]);
 void decode_rec_header(const unsigned char (&bytes)[kRecHeaderSize], rec_header& header);
 
-// Little-endian helpers for the writers.
-void put_u16(unsigned char* at, std::uint16_t value);
-void put_u32(unsigned char* at, std::uint32_t value);
-std::uint16_t get_u16(const unsigned char* at);
-std::uint32_t get_u32(const unsigned char* at);
+// Little-endian helpers, inline since the readers call them for every field.
+inline void put_u16(unsigned char* at, std::uint16_t value) {
+    at[0] = static_cast<unsigned char>(value & 0xFF);
+    at[1] = static_cast<unsigned char>(value >> 8);
+}
+
+inline void put_u32(unsigned char* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
+}
+
+inline std::uint16_t get_u16(const unsigned char* at) {
+    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
+}
+
+inline std::uint32_t get_u32(const unsigned char* at) {
+    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
+           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+}
 
 }  // namespace oc
