@@ -40,18 +40,23 @@ bool read_exact(std::FILE* file, unsigned char* bytes, std::size_t size) {
     return std::fread(bytes, 1, size, file) == size;
 }
 
+// One read for the whole array (the count is below kMaxListArrayCount): a
+// list of many entries is read by every extraction run.
 bool read_resp_ids(std::FILE* file, coder_spec& spec) {
     std::vector<resp_id> ids;
+    std::vector<unsigned char> bytes;
     try {
         ids.resize(static_cast<std::size_t>(spec.respondent_count));
+        bytes.resize(ids.size() * kRespIdBytes);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    if (!bytes.empty() && !read_exact(file, bytes.data(), bytes.size())) return false;
+    const unsigned char* at = bytes.data();
     for (resp_id& id : ids) {
-        unsigned char bytes[kRespIdBytes];
-        if (!read_exact(file, bytes, sizeof bytes)) return false;
-        id.sequence = get16(bytes);
-        id.respondent = static_cast<std::int32_t>(get32(bytes + 4));
+        id.sequence = get16(at);
+        id.respondent = static_cast<std::int32_t>(get32(at + 4));
+        at += kRespIdBytes;
     }
     spec.resp_ids = std::move(ids);
     return true;

@@ -30,17 +30,24 @@ public:
     std::int16_t is_response_coded(std::uint32_t respondent, const char* question);
 
 private:
+    // The respondents of a list entry; of one question, those of all the
+    // entries read before any failure that hold it, sorted, each once.
     struct entry {
-        std::vector<std::uint32_t> respondents;  // sorted
+        std::vector<std::uint32_t> respondents;
     };
     void load();
+    const entry* find(const char* question);
 
     std::string list_path_;
     bool loaded_ = false;
-    std::vector<entry> entries_;  // entries read before any failure, in order
-    bool read_failed_ = false;    // an entry after entries_ could not be read
-    // Upper-cased question name -> indexes of the entries holding it, ascending.
-    std::unordered_map<std::string, std::vector<std::size_t>> by_question_;
+    bool read_failed_ = false;  // an entry after those read could not be read
+    // Upper-cased question name -> the respondents of the entries holding it.
+    std::unordered_map<std::string, entry> by_question_;
+    // The question asked last, as asked, and what by_question_ holds of it
+    // (or null): the engine asks about one question many times in a row.
+    bool asked_ = false;
+    std::string last_question_;
+    const entry* last_holders_ = nullptr;
 };
 
 }  // namespace oc
