@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -48,20 +49,36 @@ bool find_question_type(const std::string& label_path, const std::string& questi
 // Keeps the asked question's variables of each version scanned.
 class question_collector {
 public:
-    question_collector(const std::string& question, answer_groups& groups) : question_(question), groups_(groups) {}
+    // The name field as it reads for `question`: its bytes and, when it is
+    // shorter than 8, a NUL; what follows the NUL does not count. Compared
+    // as one 8-byte word under a mask, once per variable of every version.
+    void set_question(const std::string& question) {
+        matchable_ = question.size() <= 8;
+        unsigned char pattern[8] = {}, mask[8] = {};
+        if (matchable_) {
+            std::memcpy(pattern, question.data(), question.size());
+            std::memset(mask, 0xFF, std::min<std::size_t>(question.size() + 1, 8));
+        }
+        std::memcpy(&pattern_, pattern, 8);
+        std::memcpy(&mask_, mask, 8);
+    }
+    void set_groups(answer_groups& groups) { groups_ = &groups; }
 
     void fc_block(std::uint16_t, std::uint16_t) {}
     void fb_block(std::uint8_t) {}
     bool variable(name_field name, std::uint8_t roster, std::uint16_t) {
-        if (!name.is(question_)) return false;
-        groups_.start(roster);
+        std::uint64_t field;
+        std::memcpy(&field, name.bytes, 8);
+        if (!matchable_ || (field & mask_) != pattern_) return false;
+        groups_->start(roster);
         return true;
     }
-    void value(std::string_view text) { groups_.add(text); }
+    void value(std::string_view text) { groups_->add(text); }
 
 private:
-    const std::string& question_;
-    answer_groups& groups_;
+    bool matchable_ = false;
+    std::uint64_t pattern_ = 0, mask_ = 0;
+    answer_groups* groups_ = nullptr;
 };
 
 const unsigned char (&entry_bytes(const unsigned char* at))[kIdxEntrySize] {
@@ -74,8 +91,11 @@ class windowed_source final : public answer_source {
 public:
     ~windowed_source() override { close(); }
 
-    study_status open(const std::string& idx_path, const std::string& dat_path) override {
+    study_status open(const std::string& idx_path, const std::string& dat_path, const std::string& question,
+                      std::int16_t filter) override {
         close();
+        collect_.set_question(question);
+        filter_ = filter;
         idx_fd_ = ::open(idx_path.c_str(), O_RDONLY | O_CLOEXEC);
         if (idx_fd_ < 0) return fail(study_status::cannot_open);
         dat_fd_ = ::open(dat_path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -103,10 +123,9 @@ public:
         }
     }
 
-    study_status next_respondent(const std::string& question, std::int16_t filter, answer_groups& groups,
-                                 std::uint32_t& respondent, std::uint16_t& sequence) override {
+    study_status next_respondent(answer_groups& groups, std::uint32_t& respondent, std::uint16_t& sequence) override {
         if (idx_fd_ < 0) return study_status::end;
-        question_collector collect(question, groups);
+        collect_.set_groups(groups);
         for (;;) {
             const unsigned char* bytes = nullptr;
             std::size_t got = 0;
@@ -121,15 +140,19 @@ public:
 
             groups.clear();
             std::uint8_t interview = 0;
-            study_status status = read_version(first, false, collect, interview);
+            study_status status = read_version(first, false, interview);
             if (status != study_status::ok) return status;
-            if (!passes_interview_filter(filter, interview)) continue;
+            if (!passes_interview_filter(filter_, interview)) continue;
             idx_entry entry = first;
             while (entry.next != 0) {
                 std::uint32_t link = entry.next;
                 status = read_chain_entry(offset, link, first.respondent, entry);
-                if (status == study_status::ok) status = read_version(entry, true, collect, interview);
+                if (status == study_status::ok) status = read_version(entry, true, interview);
                 if (status != study_status::ok) return status;
+                // The next version may refill the chain's window. The first
+                // version's texts stay put: the walk's window is refilled
+                // only for the next respondent.
+                groups.keep_texts();
                 offset = link;
             }
             respondent = static_cast<std::uint32_t>(first.respondent);
@@ -160,8 +183,7 @@ private:
 
     // A first version through the walk's window; a later one through it
     // only when it already holds the whole version.
-    study_status read_version(const idx_entry& entry, bool later, question_collector& collect,
-                              std::uint8_t& interview) {
+    study_status read_version(const idx_entry& entry, bool later, std::uint8_t& interview) {
         std::uint64_t offset = entry.dat_offset;
         file_window* window = later && !dat_walk_.holds(offset, kRecHeaderSize) ? &dat_chain_ : &dat_walk_;
         const unsigned char* bytes = nullptr;
@@ -174,12 +196,14 @@ private:
         if (!window->fetch(offset, length, bytes, got) || got < length) return fail(study_status::bad_record);
 
         rec_header header;
-        if (!scan_record_version(bytes, length, header, collect, problem_) || header.respondent != entry.respondent)
+        if (!scan_record_version(bytes, length, header, collect_, problem_) || header.respondent != entry.respondent)
             return fail(study_status::bad_record);
         interview = header.b11;
         return study_status::ok;
     }
 
+    question_collector collect_;
+    std::int16_t filter_ = 1;
     int idx_fd_ = -1;
     int dat_fd_ = -1;
     std::uint64_t idx_size_ = 0;
@@ -195,12 +219,11 @@ private:
 
 void answer_groups::clear() {
     groups_.clear();
-    spans_.clear();
-    bytes_.clear();
+    texts_.clear();
 }
 
 void answer_groups::start(std::uint8_t roster) {
-    auto first = static_cast<std::uint32_t>(spans_.size());
+    auto first = static_cast<std::uint32_t>(texts_.size());
     for (group& g : groups_) {
         if (g.roster == roster) {
             g.first = first;
@@ -213,10 +236,17 @@ void answer_groups::start(std::uint8_t roster) {
     groups_.push_back({roster, first, 0});
 }
 
-void answer_groups::add(std::string_view text) {
-    spans_.push_back({static_cast<std::uint32_t>(bytes_.size()), static_cast<std::uint32_t>(text.size())});
-    bytes_.append(text);
-    ++groups_.back().count;
+void answer_groups::keep_texts() {
+    std::size_t total = 0;
+    for (std::string_view text : texts_) total += text.size();
+    spare_.clear();
+    spare_.reserve(total);  // so the views below stay put while it fills
+    for (std::string_view& text : texts_) {
+        std::size_t at = spare_.size();
+        spare_.insert(spare_.end(), text.begin(), text.end());
+        text = std::string_view(spare_.data() + at, text.size());
+    }
+    kept_.swap(spare_);
 }
 
 const answer_groups::group* answer_groups::find(std::int32_t from) const {
@@ -233,14 +263,15 @@ int answer_groups::copy_group(std::int32_t from, char* buffer, std::size_t capac
     const group* g = find(from);
     roster = g ? g->roster : 0;
     if (!g) return 0;
+    const std::string_view* texts = texts_.data() + g->first;
     std::size_t needed = 0;
-    for (std::uint32_t i = 0; i < g->count; ++i) needed += spans_[g->first + i].length + 1;
+    for (std::uint32_t i = 0; i < g->count; ++i) needed += texts[i].size() + 1;
     if (needed > capacity) return -1;
+    if (!buffer) return static_cast<int>(g->count);
     for (std::uint32_t i = 0; i < g->count; ++i) {
-        const span& s = spans_[g->first + i];
-        std::memcpy(buffer, bytes_.data() + s.offset, s.length);
-        buffer[s.length] = '\0';
-        buffer += s.length + 1;
+        std::memcpy(buffer, texts[i].data(), texts[i].size());
+        buffer[texts[i].size()] = '\0';
+        buffer += texts[i].size() + 1;
     }
     return static_cast<int>(g->count);
 }
@@ -258,14 +289,47 @@ void answer_walk::stop() {
     groups_->clear();
 }
 
-std::int16_t answer_walk::load_next_respondent() {
-    study_status status = source_->next_respondent(question_, filter_, *groups_, respondent_, sequence_);
+// question_ == question, without measuring `question` first: asked once per call.
+bool answer_walk::is_walked_question(const char* question) const {
+    const char* walked = question_.c_str();
+    // Up to and with question_'s terminator.
+    for (std::size_t i = 0; i <= question_.size(); ++i)
+        if (walked[i] != question[i]) return false;
+    return true;
+}
+
+std::int16_t answer_walk::start(const char* question, const char* idx_path, const char* dat_path,
+                                std::int16_t interview_filter, std::int16_t* type) {
+    stop();
+    if (!question || !idx_path || !dat_path) return -2;
+    study_status status = source_->open(idx_path, dat_path, question, interview_filter);
+    if (status != study_status::ok) return error_result(status);
+    bool found = false;
+    std::int16_t question_type = 0;
+    if (!find_question_type(label_path_for(dat_path), question, found, question_type)) {
+        stop();
+        return -2;
+    }
+    *type = question_type;
+    if (!found) {
+        stop();
+        return -1;
+    }
+    active_ = true;
+    question_ = question;
+    type_ = question_type;
+    return 0;
+}
+
+std::int16_t answer_walk::next() {
+    if (!active_) return -1;
+    study_status status = source_->next_respondent(*groups_, respondent_, sequence_);
     if (status == study_status::ok) return 1;
     stop();
     return status == study_status::end ? -1 : error_result(status);
 }
 
-std::int16_t answer_walk::answer_group(std::int32_t from, char* buffer, std::int32_t* roster) {
+std::int16_t answer_walk::group(std::int32_t from, char* buffer, std::int32_t* roster) {
     std::int32_t number = 0;
     int n = groups_->copy_group(from, buffer, kAnswerBufferSize, number);
     *roster = number;
@@ -281,26 +345,9 @@ std::int16_t answer_walk::fetch(std::int16_t mode, const char* question, char* b
                                 const char* dat_path, std::uint32_t* respondent, std::int32_t* sequence,
                                 std::int16_t* type, std::int16_t interview_filter, std::int32_t* roster) {
     if (mode == -1) {
-        stop();
-        if (!question || !idx_path || !dat_path) return -2;
-        study_status status = source_->open(idx_path, dat_path);
-        if (status != study_status::ok) return error_result(status);
-        bool found = false;
-        std::int16_t question_type = 0;
-        if (!find_question_type(label_path_for(dat_path), question, found, question_type)) {
-            stop();
-            return -2;
-        }
-        *type = question_type;
-        if (!found) {
-            stop();
-            return -1;
-        }
-        active_ = true;
-        question_ = question;
-        type_ = question_type;
-        filter_ = interview_filter;
-    } else if (!active_ || !question || question_ != question || (mode != 0 && mode != 1)) {
+        std::int16_t started = start(question, idx_path, dat_path, interview_filter, type);
+        if (started != 0) return started;
+    } else if (!active_ || !question || !is_walked_question(question) || (mode != 0 && mode != 1)) {
         return -1;
     }
 
@@ -308,7 +355,7 @@ std::int16_t answer_walk::fetch(std::int16_t mode, const char* question, char* b
     if (mode == 0) {
         from = *roster;
     } else {
-        std::int16_t loaded = load_next_respondent();
+        std::int16_t loaded = next();
         if (loaded != 1) {
             *roster = 0;
             return loaded;
@@ -317,7 +364,7 @@ std::int16_t answer_walk::fetch(std::int16_t mode, const char* question, char* b
     *respondent = respondent_;
     *sequence = sequence_;
     *type = type_;
-    return answer_group(from, buffer, roster);
+    return group(from, buffer, roster);
 }
 
 }  // namespace oc

@@ -19,14 +19,16 @@ namespace {
 // dump and the merge read them.
 class whole_version_source final : public answer_source {
 public:
-    study_status open(const std::string& idx_path, const std::string& dat_path) override {
+    study_status open(const std::string& idx_path, const std::string& dat_path, const std::string& question,
+                      std::int16_t filter) override {
+        question_ = question;
+        filter_ = filter;
         return reader_.open(idx_path, dat_path);
     }
 
     void close() override { reader_.close(); }
 
-    study_status next_respondent(const std::string& question, std::int16_t filter, answer_groups& groups,
-                                 std::uint32_t& respondent, std::uint16_t& sequence) override {
+    study_status next_respondent(answer_groups& groups, std::uint32_t& respondent, std::uint16_t& sequence) override {
         for (;;) {
             idx_entry first;
             std::uint32_t offset = 0;
@@ -41,14 +43,15 @@ public:
                 first, offset, [&](const idx_entry&, std::uint32_t, const record_version& version) {
                     if (first_version) {
                         first_version = false;
-                        passes = passes_interview_filter(filter, version.header.b11);
+                        passes = passes_interview_filter(filter_, version.header.b11);
                         if (!passes) return false;
                     }
                     for (const record_variable& variable : version.variables) {
-                        if (variable.name != question) continue;
+                        if (variable.name != question_) continue;
                         groups.start(variable.roster);
                         for (std::string_view value : variable.values) groups.add(value);
                     }
+                    groups.keep_texts();  // the reader reuses the version's bytes
                     return true;
                 });
             if (status != study_status::ok) return status;
@@ -61,6 +64,8 @@ public:
 
 private:
     study_reader reader_;
+    std::string question_;
+    std::int16_t filter_ = 1;
 };
 
 // The one walk over a question's answers that fextract keeps between calls.

@@ -41,16 +41,13 @@ bool file_window::fill(std::uint64_t offset, std::size_t size) {
     return true;
 }
 
-bool file_window::fetch(std::uint64_t offset, std::size_t size, const unsigned char*& data, std::size_t& got) {
-    if (!holds(offset, size)) {
-        // Reading on from the window (or from the start) fills a whole
-        // window; anything else is a jump.
-        bool reading_on = offset >= start_ && offset - start_ <= length_ + capacity_;
-        if (!fill(offset, std::max(size, reading_on ? capacity_ : kJumpRead))) return false;
-    }
-    std::size_t from = static_cast<std::size_t>(offset - start_);
-    data = buffer_.get() + from;
-    got = std::min(size, length_ - from);
+bool file_window::refill(std::uint64_t offset, std::size_t size, const unsigned char*& data, std::size_t& got) {
+    // Reading on from the window (or from the start) fills a whole window;
+    // anything else is a jump.
+    bool reading_on = offset >= start_ && offset - start_ <= length_ + capacity_;
+    if (!fill(offset, std::max(size, reading_on ? capacity_ : kJumpRead))) return false;
+    data = buffer_.get();
+    got = std::min(size, length_);
     return true;
 }
 

@@ -25,9 +25,15 @@ public:
     // Points `data` at the file's bytes [offset, offset + size), refilling
     // the window when it does not hold them; `got` is how many of them the
     // file has (fewer at its end). False on a read error.
-    bool fetch(std::uint64_t offset, std::size_t size, const unsigned char*& data, std::size_t& got);
+    bool fetch(std::uint64_t offset, std::size_t size, const unsigned char*& data, std::size_t& got) {
+        if (!holds(offset, size)) return refill(offset, size, data, got);
+        data = buffer_.get() + (offset - start_);
+        got = size;
+        return true;
+    }
 
 private:
+    bool refill(std::uint64_t offset, std::size_t size, const unsigned char*& data, std::size_t& got);
     bool fill(std::uint64_t offset, std::size_t size);
 
     std::size_t capacity_;
