@@ -97,6 +97,7 @@ void coded_lookup::load() {
         }
         entry item;
         for (const resp_id& id : spec.resp_ids) item.respondents.push_back(static_cast<std::uint32_t>(id.respondent));
+        std::erase_if(item.respondents, [&](std::uint32_t r) { return r < first_ || r > last_; });
         // An entry naming a question twice adds its respondents twice; the
         // copies go below.
         for (const auto& raw : spec.question_names) {
@@ -123,6 +124,12 @@ const coded_lookup::entry* coded_lookup::find(const char* question) {
 }
 
 std::int16_t coded_lookup::is_response_coded(std::uint32_t respondent, const char* question) {
+    if (respondent != 0 && (respondent < first_ || respondent > last_)) {
+        first_ = 0;
+        last_ = UINT32_MAX;
+        loaded_ = read_failed_ = asked_ = false;
+        by_question_.clear();
+    }
     if (!loaded_) load();
     // The file-reading test stops at the first entry that matches, so an
     // unreadable entry only matters when no earlier entry answered. A

@@ -24,9 +24,13 @@ std::int16_t is_response_coded(const std::string& list_path, std::uint32_t respo
 // is_response_coded answered from one read of the coder list: the engine asks
 // once per answer group, and nothing writes the list during a run. The file
 // is read on the first question, so a run that never asks never reads it.
+// Only respondents first..last are kept: a run limited to a range of
+// respondents asks about no others, and the list may hold many. A question
+// about another respondent (other than 0) reads the list again, whole.
 class coded_lookup {
 public:
-    explicit coded_lookup(std::string list_path) : list_path_(std::move(list_path)) {}
+    explicit coded_lookup(std::string list_path, std::uint32_t first = 0, std::uint32_t last = UINT32_MAX)
+        : list_path_(std::move(list_path)), first_(first), last_(last) {}
     std::int16_t is_response_coded(std::uint32_t respondent, const char* question);
 
 private:
@@ -39,6 +43,7 @@ private:
     const entry* find(const char* question);
 
     std::string list_path_;
+    std::uint32_t first_, last_;
     bool loaded_ = false;
     bool read_failed_ = false;  // an entry after those read could not be read
     // Upper-cased question name -> the respondents of the entries holding it.
