@@ -332,6 +332,9 @@ walk_end extraction::walk_question(std::size_t index) {
 outcome extraction::run(std::FILE* out) {
     out_ = out;
     spec_ = coder_spec{};
+    // Room for as many respondents as a coder file takes, so the list never
+    // moves: each fresh page costs a fault.
+    if (!listing_) spec_.resp_ids.reserve(kMaxRespondentCount);
     std::snprintf(spec_.name, sizeof spec_.name, "%s", file_name_of(request_.coder_path).c_str());
     spec_.interviews = request_.interviews;
     if (request_.question_count < 1) return outcome::no_data;
