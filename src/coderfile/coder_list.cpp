@@ -1,7 +1,6 @@
 // Entries of the coder list file, serialized field by field, little-endian.
 #include "coderfile/coder_list.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -41,23 +40,21 @@ bool read_exact(std::FILE* file, unsigned char* bytes, std::size_t size) {
     return std::fread(bytes, 1, size, file) == size;
 }
 
-// Read a few hundred at a time rather than one by one: a list of many
-// entries is read by every extraction run.
+// One read for the whole array (the count is below kMaxListArrayCount), so
+// a list of many entries costs few system calls: every extraction run reads
+// the list, and a run that adds a file writes it again.
 bool read_resp_ids(std::FILE* file, coder_spec& spec) {
     std::vector<resp_id> ids;
+    std::vector<unsigned char> bytes;
     try {
         ids.reserve(static_cast<std::size_t>(spec.respondent_count));
+        bytes.resize(static_cast<std::size_t>(spec.respondent_count) * kRespIdBytes);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    unsigned char bytes[512 * kRespIdBytes];
-    for (std::size_t left = static_cast<std::size_t>(spec.respondent_count); left > 0;) {
-        std::size_t count = std::min<std::size_t>(left, 512);
-        if (!read_exact(file, bytes, count * kRespIdBytes)) return false;
-        for (const unsigned char* at = bytes; at < bytes + count * kRespIdBytes; at += kRespIdBytes)
-            ids.push_back({get16(at), static_cast<std::int32_t>(get32(at + 4))});
-        left -= count;
-    }
+    if (!bytes.empty() && !read_exact(file, bytes.data(), bytes.size())) return false;
+    for (const unsigned char* at = bytes.data(); at < bytes.data() + bytes.size(); at += kRespIdBytes)
+        ids.push_back({get16(at), static_cast<std::int32_t>(get32(at + 4))});
     spec.resp_ids = std::move(ids);
     return true;
 }
@@ -146,29 +143,18 @@ bool write_coder_list_entry(std::FILE* file, const coder_spec& spec) {
     encode_coder_spec(spec, image);
     if (std::fwrite(image, 1, sizeof image, file) != sizeof image) return false;
 
-    // The arrays go out through a small buffer, a few hundred respondents a
-    // write: the list is rewritten whole by every run that adds a file.
-    unsigned char chunk[4096];
-    std::size_t used = 0;
-    auto flush = [&] {
-        bool ok = used == 0 || std::fwrite(chunk, 1, used, file) == used;
-        used = 0;
-        return ok;
-    };
+    // The arrays in one write, their room reserved once.
+    std::string arrays;
+    arrays.reserve(kRespIdBytes * spec.respondent_count + kQuestionNameBytes * spec.question_count);
     for (int i = 0; i < spec.respondent_count; ++i) {
-        if (used + kRespIdBytes > sizeof chunk && !flush()) return false;
-        unsigned char* bytes = chunk + used;
-        std::memset(bytes, 0, kRespIdBytes);
+        unsigned char bytes[kRespIdBytes] = {};
         put16(bytes, spec.resp_ids[static_cast<std::size_t>(i)].sequence);
         put32(bytes + 4, static_cast<std::uint32_t>(spec.resp_ids[static_cast<std::size_t>(i)].respondent));
-        used += kRespIdBytes;
+        arrays.append(reinterpret_cast<const char*>(bytes), sizeof bytes);
     }
-    for (int i = 0; i < spec.question_count; ++i) {
-        if (used + kQuestionNameBytes > sizeof chunk && !flush()) return false;
-        std::memcpy(chunk + used, spec.question_names[static_cast<std::size_t>(i)].data(), kQuestionNameBytes);
-        used += kQuestionNameBytes;
-    }
-    return flush();
+    for (int i = 0; i < spec.question_count; ++i)
+        arrays.append(spec.question_names[static_cast<std::size_t>(i)].data(), kQuestionNameBytes);
+    return std::fwrite(arrays.data(), 1, arrays.size(), file) == arrays.size();
 }
 
 }  // namespace oc

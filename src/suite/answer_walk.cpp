@@ -255,12 +255,15 @@ void answer_groups::keep_texts() {
 
 const answer_groups::group* answer_groups::find(std::int32_t from) const {
     const group* best = nullptr;
-    for (const group& g : groups_)
-        if (g.roster >= 1 && g.roster >= from && g.count > 0 && (!best || g.roster < best->roster)) best = &g;
-    if (best || from > 0) return best;
-    for (const group& g : groups_)
-        if (g.roster == 0 && g.count > 0) return &g;
-    return nullptr;
+    const group* outside = nullptr;  // a roster has one group at most
+    for (const group& g : groups_) {
+        if (g.count == 0) continue;
+        if (g.roster == 0)
+            outside = &g;
+        else if (g.roster >= from && (!best || g.roster < best->roster))
+            best = &g;
+    }
+    return best || from > 0 ? best : outside;
 }
 
 int answer_groups::copy_group(std::int32_t from, char* buffer, std::size_t capacity, std::int32_t& roster) const {
