@@ -43,7 +43,6 @@ public:
     std::int16_t group(std::int32_t from, char* buffer, std::int32_t* roster);
     std::uint32_t respondent() const { return respondent_; }
     std::uint16_t sequence() const { return sequence_; }
-    std::int16_t type() const { return type_; }
 
     // Ends the walk and closes the study's files.
     void stop();
