@@ -40,19 +40,21 @@ bool read_exact(std::FILE* file, unsigned char* bytes, std::size_t size) {
     return std::fread(bytes, 1, size, file) == size;
 }
 
+// One read for the whole array (the count is below kMaxListArrayCount), so
+// a list of many entries costs few system calls: every extraction run reads
+// the list, and a run that adds a file writes it again.
 bool read_resp_ids(std::FILE* file, coder_spec& spec) {
     std::vector<resp_id> ids;
+    std::vector<unsigned char> bytes;
     try {
-        ids.resize(static_cast<std::size_t>(spec.respondent_count));
+        ids.reserve(static_cast<std::size_t>(spec.respondent_count));
+        bytes.resize(static_cast<std::size_t>(spec.respondent_count) * kRespIdBytes);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    for (resp_id& id : ids) {
-        unsigned char bytes[kRespIdBytes];
-        if (!read_exact(file, bytes, sizeof bytes)) return false;
-        id.sequence = get16(bytes);
-        id.respondent = static_cast<std::int32_t>(get32(bytes + 4));
-    }
+    if (!bytes.empty() && !read_exact(file, bytes.data(), bytes.size())) return false;
+    for (const unsigned char* at = bytes.data(); at < bytes.data() + bytes.size(); at += kRespIdBytes)
+        ids.push_back({get16(at), static_cast<std::int32_t>(get32(at + 4))});
     spec.resp_ids = std::move(ids);
     return true;
 }
@@ -141,7 +143,9 @@ bool write_coder_list_entry(std::FILE* file, const coder_spec& spec) {
     encode_coder_spec(spec, image);
     if (std::fwrite(image, 1, sizeof image, file) != sizeof image) return false;
 
+    // The arrays in one write, their room reserved once.
     std::string arrays;
+    arrays.reserve(kRespIdBytes * spec.respondent_count + kQuestionNameBytes * spec.question_count);
     for (int i = 0; i < spec.respondent_count; ++i) {
         unsigned char bytes[kRespIdBytes] = {};
         put16(bytes, spec.resp_ids[static_cast<std::size_t>(i)].sequence);

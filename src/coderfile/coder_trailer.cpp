@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "coderfile/coder_file.h"
 #include "coderfile/text_stream.h"
@@ -94,39 +95,56 @@ std::int16_t read_trailer_body(std::FILE* file, coder_spec& spec, quest_list& qu
     return 0;
 }
 
-// The whole trailer as it goes to disk, or empty when a field does not fit.
-std::string format_trailer(const coder_spec& spec, const quest_list& questions) {
+// The trailer as it goes to disk, handed to `put` (a std::string_view to
+// true) piece by piece, a line of respondents at a time, so that a trailer of
+// thousands of respondents is never held whole. False when a field does not
+// fit or `put` fails, possibly after some pieces: write_coder_trailer
+// measures the trailer first, and so checks every field before it writes.
+template <class Put>
+bool put_trailer(const coder_spec& spec, const quest_list& questions, Put&& put) {
     if (spec.respondent_count < 0 || spec.resp_ids.size() != static_cast<std::size_t>(spec.respondent_count))
-        return {};
+        return false;
     if (strnlen(spec.name, sizeof spec.name) >= sizeof spec.name || std::strpbrk(spec.name, "\r\n") != nullptr)
-        return {};
+        return false;
 
     std::string counts = detail::format("%9ld %5d", static_cast<long>(spec.record_count), spec.respondent_count);
-    if (counts.size() != kCountsChars) return {};
-    std::string out = std::string(spec.name) + detail::kLineEnd + counts;
+    if (counts.size() != kCountsChars) return false;
+    if (!put(std::string(spec.name) + detail::kLineEnd + counts)) return false;
 
+    std::string line;
     for (std::size_t i = 0; i < spec.resp_ids.size(); ++i) {
-        if (i % kRespIdsPerLine == 0) out += detail::kLineEnd;
+        if (i % kRespIdsPerLine == 0) {
+            if (!line.empty() && !put(line)) return false;
+            line = detail::kLineEnd;
+        }
         const resp_id& id = spec.resp_ids[i];
-        std::string entry = detail::format("%5d %9ld ", id.sequence, static_cast<long>(id.respondent));
-        if (entry.size() != kRespIdChars) return {};
-        out += entry;
+        // "%5d %9ld ", once per respondent of the file.
+        char entry[48];
+        char* end = detail::put_decimal(entry, id.sequence, 5);
+        *end++ = ' ';
+        end = detail::put_decimal(end, id.respondent, 9);
+        *end++ = ' ';
+        if (static_cast<std::size_t>(end - entry) != kRespIdChars) return false;
+        line.append(entry, end);
     }
+    if (!line.empty() && !put(line)) return false;
 
     std::string count = detail::format("%5d", static_cast<int>(questions.size()));
-    if (count.size() != kQuestionCountChars) return {};
-    out += detail::kLineEnd + count + detail::kLineEnd;
+    if (count.size() != kQuestionCountChars) return false;
+    if (!put(detail::kLineEnd + count + detail::kLineEnd)) return false;
 
     for (const quest_spec& q : questions) {
         std::size_t name_length = strnlen(q.name, sizeof q.name);
         // An empty name or one with blanks could not be read back as one field.
-        if (name_length == 0 || name_length >= sizeof q.name || std::strpbrk(q.name, " \t\r\n") != nullptr) return {};
-        std::string line = detail::format("%8s %9ld %1d %4d %2d %9ld", q.name, static_cast<long>(q.record_count),
-                                          q.action, q.code_width, q.max_codes, static_cast<long>(q.last_record_coded));
-        if (line.size() != kQuestionLineChars) return {};
-        out += line + detail::kLineEnd;
+        if (name_length == 0 || name_length >= sizeof q.name || std::strpbrk(q.name, " \t\r\n") != nullptr)
+            return false;
+        std::string fields = detail::format("%8s %9ld %1d %4d %2d %9ld", q.name, static_cast<long>(q.record_count),
+                                            q.action, q.code_width, q.max_codes,
+                                            static_cast<long>(q.last_record_coded));
+        if (fields.size() != kQuestionLineChars) return false;
+        if (!put(fields + detail::kLineEnd)) return false;
     }
-    return out;
+    return true;
 }
 
 // Where line 2 starts, provided lines 1 and 2 read as a header.
@@ -143,8 +161,10 @@ long line2_position(std::FILE* file) {
 }
 
 // A trailer never written goes at the end of the file, and line 2 learns
-// where: nothing in the record area is touched.
-std::int16_t append_trailer(std::FILE* file, const std::string& trailer, std::int32_t* written_offset) {
+// where: nothing in the record area is touched. `write_trailer` writes the
+// `size` bytes of the trailer at the stream's position and flushes them.
+template <class Write>
+std::int16_t append_trailer(std::FILE* file, std::size_t size, Write&& write_trailer, std::int32_t* written_offset) {
     long line2 = line2_position(file);
     if (line2 < 0) return -1;
     if (std::fseek(file, 0, SEEK_END) != 0) return -1;
@@ -153,10 +173,10 @@ std::int16_t append_trailer(std::FILE* file, const std::string& trailer, std::in
     std::string offset_field = detail::format("%9ld", end);
     if (offset_field.size() != kLine2OffsetChars) return -1;
 
-    if (!detail::write_all(file, trailer)) return -1;
+    if (!write_trailer()) return -1;
     if (std::fseek(file, line2, SEEK_SET) != 0) return -1;
     if (!detail::write_all(file, offset_field)) return -1;
-    if (std::fseek(file, end + static_cast<long>(trailer.size()), SEEK_SET) != 0) return -1;
+    if (std::fseek(file, end + static_cast<long>(size), SEEK_SET) != 0) return -1;
     if (written_offset != nullptr) *written_offset = static_cast<std::int32_t>(end);
     return 0;
 }
@@ -172,12 +192,23 @@ std::int16_t read_coder_trailer(std::FILE* file, coder_spec& spec, quest_list& q
 
 std::int16_t write_coder_trailer(std::FILE* file, const coder_spec& spec, const quest_list& questions,
                                  std::int32_t trailer_offset, std::int32_t* written_offset) {
-    std::string trailer = format_trailer(spec, questions);
-    if (trailer.empty()) return -1;
-    if (trailer_offset < 1) return append_trailer(file, trailer, written_offset);
+    std::size_t size = 0;
+    auto measure = [&](std::string_view piece) {
+        size += piece.size();
+        return true;
+    };
+    if (!put_trailer(spec, questions, measure)) return -1;
+    // Flushed at once, as detail::write_all does.
+    auto write_trailer = [&] {
+        auto write = [&](std::string_view piece) {
+            return std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+        };
+        return put_trailer(spec, questions, write) && std::fflush(file) == 0;
+    };
+    if (trailer_offset < 1) return append_trailer(file, size, write_trailer, written_offset);
 
     if (std::fseek(file, trailer_offset, SEEK_SET) != 0) return -1;
-    if (!detail::write_all(file, trailer)) return -1;
+    if (!write_trailer()) return -1;
     if (written_offset != nullptr) *written_offset = trailer_offset;
     return 0;
 }

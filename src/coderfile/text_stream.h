@@ -28,4 +28,11 @@ bool write_all(std::FILE* file, const std::string& bytes);
 // snprintf into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// What printf's "%*ld" writes for `value` and `width`: right-aligned in
+// `width` characters, or all its characters when it has more. Writes at
+// `at` (room for the larger of `width` and 20) and returns the end. For
+// the fixed columns written once per record, where printf's parsing of its
+// format would cost more than the rest of the line.
+char* put_decimal(char* at, long value, int width);
+
 }  // namespace oc::detail

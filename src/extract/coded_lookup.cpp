@@ -93,30 +93,50 @@ void coded_lookup::load() {
         coder_spec spec;
         if (read_coder_list_entry(list.file, false, spec) != 0) {
             read_failed_ = true;
-            return;
+            break;
         }
         entry item;
         for (const resp_id& id : spec.resp_ids) item.respondents.push_back(static_cast<std::uint32_t>(id.respondent));
-        std::sort(item.respondents.begin(), item.respondents.end());
-        std::size_t index = entries_.size();
-        entries_.push_back(std::move(item));
+        std::erase_if(item.respondents, [&](std::uint32_t r) { return r < first_ || r > last_; });
+        // An entry naming a question twice adds its respondents twice; the
+        // copies go below.
         for (const auto& raw : spec.question_names) {
-            auto& holders = by_question_[upper(entry_question_name(raw))];
-            if (holders.empty() || holders.back() != index) holders.push_back(index);
+            entry& holders = by_question_[upper(entry_question_name(raw))];
+            holders.respondents.insert(holders.respondents.end(), item.respondents.begin(), item.respondents.end());
         }
+    }
+    for (auto& [name, holders] : by_question_) {
+        std::vector<std::uint32_t>& ids = holders.respondents;
+        // Coder files list their respondents in order, so often nothing moves.
+        if (!std::is_sorted(ids.begin(), ids.end())) std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     }
 }
 
+const coded_lookup::entry* coded_lookup::find(const char* question) {
+    if (!asked_ || last_question_ != question) {
+        asked_ = true;
+        last_question_ = question;
+        auto found = by_question_.find(upper(question));
+        last_holders_ = found == by_question_.end() ? nullptr : &found->second;
+    }
+    return last_holders_;
+}
+
 std::int16_t coded_lookup::is_response_coded(std::uint32_t respondent, const char* question) {
+    if (respondent != 0 && (respondent < first_ || respondent > last_)) {
+        first_ = 0;
+        last_ = UINT32_MAX;
+        loaded_ = read_failed_ = asked_ = false;
+        by_question_.clear();
+    }
     if (!loaded_) load();
     // The file-reading test stops at the first entry that matches, so an
-    // unreadable entry only matters when no earlier entry answered.
-    auto found = by_question_.find(upper(question));
-    if (found != by_question_.end()) {
-        for (std::size_t index : found->second) {
-            const auto& ids = entries_[index].respondents;
-            if (respondent == 0 || std::binary_search(ids.begin(), ids.end(), respondent)) return 1;
-        }
+    // unreadable entry only matters when no earlier entry answered. A
+    // question stands in the map only when an entry holds it.
+    if (const entry* holders = find(question)) {
+        const std::vector<std::uint32_t>& ids = holders->respondents;
+        if (respondent == 0 || std::binary_search(ids.begin(), ids.end(), respondent)) return 1;
     }
     return read_failed_ ? -1 : 0;
 }

@@ -24,23 +24,35 @@ std::int16_t is_response_coded(const std::string& list_path, std::uint32_t respo
 // is_response_coded answered from one read of the coder list: the engine asks
 // once per answer group, and nothing writes the list during a run. The file
 // is read on the first question, so a run that never asks never reads it.
+// Only respondents first..last are kept: a run limited to a range of
+// respondents asks about no others, and the list may hold many. A question
+// about another respondent (other than 0) reads the list again, whole.
 class coded_lookup {
 public:
-    explicit coded_lookup(std::string list_path) : list_path_(std::move(list_path)) {}
+    explicit coded_lookup(std::string list_path, std::uint32_t first = 0, std::uint32_t last = UINT32_MAX)
+        : list_path_(std::move(list_path)), first_(first), last_(last) {}
     std::int16_t is_response_coded(std::uint32_t respondent, const char* question);
 
 private:
+    // The respondents of a list entry; of one question, those of all the
+    // entries read before any failure that hold it, sorted, each once.
     struct entry {
-        std::vector<std::uint32_t> respondents;  // sorted
+        std::vector<std::uint32_t> respondents;
     };
     void load();
+    const entry* find(const char* question);
 
     std::string list_path_;
+    std::uint32_t first_, last_;
     bool loaded_ = false;
-    std::vector<entry> entries_;  // entries read before any failure, in order
-    bool read_failed_ = false;    // an entry after entries_ could not be read
-    // Upper-cased question name -> indexes of the entries holding it, ascending.
-    std::unordered_map<std::string, std::vector<std::size_t>> by_question_;
+    bool read_failed_ = false;  // an entry after those read could not be read
+    // Upper-cased question name -> the respondents of the entries holding it.
+    std::unordered_map<std::string, entry> by_question_;
+    // The question asked last, as asked, and what by_question_ holds of it
+    // (or null): the engine asks about one question many times in a row.
+    bool asked_ = false;
+    std::string last_question_;
+    const entry* last_holders_ = nullptr;
 };
 
 }  // namespace oc

@@ -1,16 +1,20 @@
 #include "extract/extract_engine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
-#include <unordered_set>
+#include <string_view>
 #include <vector>
 
 #include "coderfile/coder_file.h"
+#include "coderfile/text_stream.h"
 #include "extract/coded_lookup.h"
 #include "extract/coder_list_update.h"
+#include "suite/answer_walk.h"
 #include "suite/data_library.h"
 #include "suite/error_library.h"
 
@@ -38,6 +42,47 @@ struct file_closer {
     }
 };
 
+// clean_response_text into `cleaned`, whose memory serves text after text.
+bool clean_into(std::string_view text, std::int16_t type, bool strip_numeric, std::string& cleaned) {
+    bool has_space = text.find(' ') != std::string_view::npos;
+    if (!has_space && type != LOGIC_OPENEND) return false;
+    cleaned.assign(text);
+    // Bytes 7 to 13 become spaces; written without a branch, the loop
+    // compiles to vector code.
+    for (char& c : cleaned) c = static_cast<unsigned char>(c) - 7u <= 6u ? ' ' : c;
+    if (type != LOGIC_OPENEND && strip_numeric && cleaned.find(' ') != std::string::npos &&
+        std::isdigit(static_cast<unsigned char>(cleaned[0]))) {
+        std::size_t start = 0;
+        while (start < cleaned.size() && std::isdigit(static_cast<unsigned char>(cleaned[start]))) ++start;
+        if (start < cleaned.size() && cleaned[start] == ' ') ++start;
+        cleaned.erase(0, start);
+    }
+    return true;
+}
+
+// Whether only respondents min_respondent..max_respondent are taken.
+bool ranged(const extract_request& request) { return request.min_respondent > 0 && request.max_respondent > 0; }
+
+// The respondents written to a coder file, so that each is listed once: a
+// sorted vector, appended to while they come in order, as a study's index
+// mostly has them; a hash set would touch several times the memory.
+class respondent_set {
+public:
+    respondent_set() { keys_.reserve(kMaxRespondentCount); }
+    bool contains(std::uint64_t key) const { return std::binary_search(keys_.begin(), keys_.end(), key); }
+    void insert(std::uint64_t key) {
+        if (keys_.empty() || keys_.back() < key) {
+            keys_.push_back(key);
+            return;
+        }
+        auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+        if (at == keys_.end() || *at != key) keys_.insert(at, key);
+    }
+
+private:
+    std::vector<std::uint64_t> keys_;
+};
+
 std::string file_name_of(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -47,7 +92,10 @@ class extraction {
 public:
     extraction(extract_request& request, const std::string& file_a, const std::string& file_b,
                const std::string& list_path, const extract_progress& progress)
-        : request_(request), file_a_(file_a), file_b_(file_b), coded_(list_path), progress_(progress),
+        : request_(request), file_a_(file_a), file_b_(file_b),
+          coded_(list_path, ranged(request) ? request.min_respondent : 0,
+                 ranged(request) ? request.max_respondent : UINT32_MAX),
+          progress_(progress),
           listing_(!request.listing_path.empty()) {}
 
     outcome run(std::FILE* out);
@@ -78,12 +126,15 @@ private:
     const bool listing_;
     std::FILE* out_ = nullptr;
     coder_spec spec_;
-    std::unordered_set<std::uint64_t> resp_id_set_;
+    respondent_set resp_id_set_;
     bool resp_ids_allocated_ = false;
     std::int32_t listed_texts_ = 0;  // a listing run's count, kept wide so it never wraps
     bool coder_header_written_ = false;
     std::int16_t data_error_ = 0;
+    answer_walk walk_;  // the study read once per question, not once per answer group
     char buffer_[kTextBufferSize] = {};
+    std::string cleaned_;  // the text being written
+    std::string line_;     // the record line being written
 };
 
 bool extraction::write(const char* format, ...) {
@@ -95,7 +146,7 @@ bool extraction::write(const char* format, ...) {
 }
 
 bool extraction::find_resp_id(std::uint16_t sequence, std::uint32_t respondent) const {
-    return resp_id_set_.count(static_cast<std::uint64_t>(sequence) << 32 | respondent) != 0;
+    return resp_id_set_.contains(static_cast<std::uint64_t>(sequence) << 32 | respondent);
 }
 
 bool extraction::add_resp_id(std::uint16_t sequence, std::uint32_t respondent) {
@@ -148,12 +199,29 @@ bool extraction::write_record_line(std::uint16_t sequence, std::uint32_t respond
     if (respondent > kMaxRespondentNumber || roster < 0 || roster > kMaxByteField || list_no > kMaxByteField ||
         std::strlen(question) > kMaxQuestionName)
         return false;
-    int fields = std::fprintf(out_, "%5u %9ld %8s %3d %3d %2d %2d ", static_cast<unsigned>(sequence),
-                              static_cast<long>(respondent), question, static_cast<int>(roster), list_no, 0, 0);
-    if (fields != 39) return false;
-    for (int slot = 0; slot < code_slots; ++slot)
-        if (std::fputs("     ", out_) < 0) return false;
-    return write("%s\r\n", text.c_str());
+    // "%5u %9ld %8s %3d %3d %2d %2d " put together by hand: printf's
+    // parsing of the format cost more than the rest of a record's writing.
+    char fields[128];
+    char* at = detail::put_decimal(fields, sequence, 5);
+    *at++ = ' ';
+    at = detail::put_decimal(at, static_cast<long>(respondent), 9);
+    *at++ = ' ';
+    std::size_t name_length = std::strlen(question);
+    at = std::fill_n(at, kMaxQuestionName - name_length, ' ');
+    at = std::copy_n(question, name_length, at);
+    *at++ = ' ';
+    at = detail::put_decimal(at, roster, 3);
+    *at++ = ' ';
+    at = detail::put_decimal(at, list_no, 3);
+    at = std::copy_n("  0  0 ", 7, at);
+    if (at - fields != 39) return false;
+    // The whole line goes out in one write. The text holds no NUL: it was
+    // measured with strnlen.
+    line_.assign(fields, 39);
+    if (code_slots > 0) line_.append(5 * static_cast<std::size_t>(code_slots), ' ');
+    line_ += text;
+    line_ += "\r\n";
+    return std::fwrite(line_.data(), 1, line_.size(), out_) == line_.size();
 }
 
 bool extraction::write_response(std::uint16_t sequence, std::uint32_t respondent, const char* question,
@@ -164,17 +232,16 @@ bool extraction::write_response(std::uint16_t sequence, std::uint32_t respondent
         if (text >= end) return false;
         std::size_t length = strnlen(text, static_cast<std::size_t>(end - text));
         if (text + length >= end) return false;  // unterminated group
-        std::string raw(text, length);
+        std::string_view raw(text, length);
         text += length + 1;
-        std::optional<std::string> cleaned = clean_response_text(raw, type, request_.strip_numeric);
-        if (!cleaned) continue;
+        if (!clean_into(raw, type, request_.strip_numeric, cleaned_)) continue;
         ++node.record_count;
         ++spec_.record_count;
         if (listing_) {
-            if (!write_listing_entry(sequence, respondent, question, roster, i, *cleaned)) return false;
+            if (!write_listing_entry(sequence, respondent, question, roster, i, cleaned_)) return false;
             ++listed_texts_;
         } else {
-            if (!write_record_line(sequence, respondent, question, roster, i, node.max_codes, *cleaned)) return false;
+            if (!write_record_line(sequence, respondent, question, roster, i, node.max_codes, cleaned_)) return false;
             if (!add_resp_id(sequence, respondent)) return false;
         }
     }
@@ -183,8 +250,7 @@ bool extraction::write_response(std::uint16_t sequence, std::uint32_t respondent
 
 bool extraction::passes_filters(std::uint32_t respondent, std::uint16_t sequence, const char* question,
                                 outcome& stop) {
-    if (request_.min_respondent > 0 && request_.max_respondent > 0 &&
-        (respondent < request_.min_respondent || respondent > request_.max_respondent))
+    if (ranged(request_) && (respondent < request_.min_respondent || respondent > request_.max_respondent))
         return false;
     if (request_.how_many != 0) {
         std::int32_t counted = listing_ ? listed_texts_ : spec_.respondent_count;
@@ -224,33 +290,40 @@ walk_end extraction::walk_question(std::size_t index) {
     question[sizeof question - 1] = '\0';
     node.record_count = 0;
     bool question_started = false;
+    auto data_error = [&](std::int16_t result) {
+        data_error_ = result;
+        return outcome::data_error;
+    };
+    std::int16_t type = 0;
+    auto filter = static_cast<std::int16_t>(request_.interviews + 1);
+    std::int16_t started = walk_.start(question, file_b_.c_str(), file_a_.c_str(), filter, &type);
+    if (started == -1) return std::nullopt;  // not a question of the study
+    if (started < -1) return data_error(started);
     for (long calls = 0;; ++calls) {
-        std::uint32_t respondent = 0;
-        std::int32_t sequence = 0;
-        std::int16_t type = 0;
-        std::int32_t roster = 0;
-        std::int16_t mode = calls == 0 ? -1 : 1;
+        std::int16_t loaded = walk_.next();
+        if (loaded == -1) return std::nullopt;  // end of this question's data
+        if (loaded < -1) return data_error(loaded);
+        auto sequence = walk_.sequence();
+        std::uint32_t respondent = walk_.respondent();
+        // Each group is counted (and checked to fit) first, and copied only
+        // when it passes the filters, which most respondents of a large
+        // study do not.
+        std::int32_t from = 0;
         for (;;) {
-            std::int16_t n = fextract(mode, question, buffer_, file_b_.c_str(), file_a_.c_str(), &respondent,
-                                      &sequence, &type, static_cast<std::int16_t>(request_.interviews + 1), 1,
-                                      &roster, 0, 0);
-            if (n == -1) return std::nullopt;  // end of this question's data
-            if (n < -1) {
-                data_error_ = n;
-                return outcome::data_error;
-            }
+            std::int32_t roster = 0;
+            std::int16_t n = walk_.group(from, nullptr, &roster);
+            if (n < 0) return data_error(n);
             if (n == 0) break;
-            auto seq16 = static_cast<std::uint16_t>(sequence);
             outcome stop = outcome::written;
-            if (!passes_filters(respondent, seq16, question, stop)) {
+            if (!passes_filters(respondent, sequence, question, stop)) {
                 if (stop == outcome::failed) return outcome::failed;
                 break;
             }
+            walk_.group(from, buffer_, &roster);
             if (!write_preamble(question, question_started)) return outcome::failed;
-            if (!write_response(seq16, respondent, question, roster, n, node, type)) return outcome::failed;
+            if (!write_response(sequence, respondent, question, roster, n, node, type)) return outcome::failed;
             if (roster == 0) break;
-            ++roster;
-            mode = 0;
+            from = roster + 1;
         }
         if (progress_) progress_(static_cast<int>(index), calls + 1);
     }
@@ -259,6 +332,9 @@ walk_end extraction::walk_question(std::size_t index) {
 outcome extraction::run(std::FILE* out) {
     out_ = out;
     spec_ = coder_spec{};
+    // Room for as many respondents as a coder file takes, so the list never
+    // moves: each fresh page costs a fault.
+    if (!listing_) spec_.resp_ids.reserve(kMaxRespondentCount);
     std::snprintf(spec_.name, sizeof spec_.name, "%s", file_name_of(request_.coder_path).c_str());
     spec_.interviews = request_.interviews;
     if (request_.question_count < 1) return outcome::no_data;
@@ -282,18 +358,8 @@ void fill_question_names(coder_spec& spec, const extract_request& request) {
 }  // namespace
 
 std::optional<std::string> clean_response_text(const std::string& text, std::int16_t type, bool strip_numeric) {
-    bool has_space = text.find(' ') != std::string::npos;
-    if (!has_space && type != LOGIC_OPENEND) return std::nullopt;
-    std::string cleaned = text;
-    for (char& c : cleaned)
-        if (c >= 7 && c <= 13) c = ' ';
-    if (type != LOGIC_OPENEND && strip_numeric && cleaned.find(' ') != std::string::npos &&
-        std::isdigit(static_cast<unsigned char>(cleaned[0]))) {
-        std::size_t start = 0;
-        while (start < cleaned.size() && std::isdigit(static_cast<unsigned char>(cleaned[start]))) ++start;
-        if (start < cleaned.size() && cleaned[start] == ' ') ++start;
-        cleaned.erase(0, start);
-    }
+    std::string cleaned;
+    if (!clean_into(text, type, strip_numeric, cleaned)) return std::nullopt;
     return cleaned;
 }
 
@@ -309,8 +375,9 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     if (out_path.size() > kMaxPathLength) return kExtractFailed;  // refused rather than cut
     std::FILE* out = std::fopen(out_path.c_str(), "wb");
     if (!out) return kExtractFailed;
-    std::vector<char> out_buffer(1 << 16);
-    std::setvbuf(out, out_buffer.data(), _IOFBF, out_buffer.size());
+    constexpr std::size_t kOutBufferSize = 1 << 16;
+    std::unique_ptr<char[]> out_buffer(new char[kOutBufferSize]);  // not zeroed: stdio fills it
+    std::setvbuf(out, out_buffer.get(), _IOFBF, kOutBufferSize);
 
     extraction run(request, file_a, file_b, list_path, progress);
     outcome result = outcome::failed;

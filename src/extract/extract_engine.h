@@ -1,7 +1,8 @@
 // The one engine behind prepare and examine: walks the study's answers of
-// each requested question through fextract, keeps what passes the request's
-// filters, cleans each text and writes a coder data file (then its coder
-// list entry) or an open-end listing.
+// each requested question (with an answer_walk of its own, fextract's
+// protocol), keeps what passes the request's filters, cleans each text and
+// writes a coder data file (then its coder list entry) or an open-end
+// listing.
 #pragma once
 
 #include <cstdint>

@@ -2,24 +2,6 @@
 
 namespace oc {
 
-void put_u16(unsigned char* at, std::uint16_t value) {
-    at[0] = static_cast<unsigned char>(value & 0xFF);
-    at[1] = static_cast<unsigned char>(value >> 8);
-}
-
-void put_u32(unsigned char* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint16_t get_u16(const unsigned char* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
-
-std::uint32_t get_u32(const unsigned char* at) {
-    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
-}
-
 void encode_idx_entry(const idx_entry& entry, unsigned char (&bytes)[kIdxEntrySize]) {
     put_u32(bytes + 0, static_cast<std::uint32_t>(entry.respondent));
     bytes[4] = entry.generation;
@@ -30,18 +12,6 @@ void encode_idx_entry(const idx_entry& entry, unsigned char (&bytes)[kIdxEntrySi
     put_u16(bytes + 10, entry.sequence);
     put_u32(bytes + 12, entry.dat_offset);
     put_u32(bytes + 16, entry.next);
-}
-
-void decode_idx_entry(const unsigned char (&bytes)[kIdxEntrySize], idx_entry& entry) {
-    entry.respondent = static_cast<std::int32_t>(get_u32(bytes + 0));
-    entry.generation = bytes[4];
-    entry.b5 = bytes[5];
-    entry.b6 = bytes[6];
-    entry.b7 = bytes[7];
-    entry.w8 = get_u16(bytes + 8);
-    entry.sequence = get_u16(bytes + 10);
-    entry.dat_offset = get_u32(bytes + 12);
-    entry.next = get_u32(bytes + 16);
 }
 
 void encode_rec_header(const rec_header& header, unsigned char (&bytes)[kRecHeaderSize]) {
@@ -56,20 +26,6 @@ void encode_rec_header(const rec_header& header, unsigned char (&bytes)[kRecHead
     put_u16(bytes + 16, header.w16);
     bytes[18] = header.b18;
     bytes[19] = header.b19;
-}
-
-void decode_rec_header(const unsigned char (&bytes)[kRecHeaderSize], rec_header& header) {
-    header.magic = get_u32(bytes + 0);
-    header.length = get_u16(bytes + 4);
-    header.respondent = static_cast<std::int32_t>(get_u32(bytes + 6));
-    header.generation = bytes[10];
-    header.b11 = bytes[11];
-    header.b12 = bytes[12];
-    header.b13 = bytes[13];
-    header.w14 = get_u16(bytes + 14);
-    header.w16 = get_u16(bytes + 16);
-    header.b18 = bytes[18];
-    header.b19 = bytes[19];
 }
 
 }  // namespace oc

@@ -48,14 +48,55 @@ inline constexpr std::uint8_t kInterviewComplete = 1;  // rec_header::b11
 inline constexpr std::uint8_t kInterviewIncomplete = 0;
 
 void encode_idx_entry(const idx_entry& entry, unsigned char (&bytes)[kIdxEntrySize]);
-void decode_idx_entry(const unsigned char (&bytes)[kIdxEntrySize], idx_entry& entry);
+inline void decode_idx_entry(const unsigned char (&bytes)[kIdxEntrySize], idx_entry& entry);
 void encode_rec_header(const rec_header& header, unsigned char (&bytes)[kRecHeaderSize]);
-void decode_rec_header(const unsigned char (&bytes)[kRecHeaderSize], rec_header& header);
+inline void decode_rec_header(const unsigned char (&bytes)[kRecHeaderSize], rec_header& header);
 
-// Little-endian helpers for the writers.
-void put_u16(unsigned char* at, std::uint16_t value);
-void put_u32(unsigned char* at, std::uint32_t value);
-std::uint16_t get_u16(const unsigned char* at);
-std::uint32_t get_u32(const unsigned char* at);
+// Little-endian helpers, inline since the readers call them for every field.
+inline void put_u16(unsigned char* at, std::uint16_t value) {
+    at[0] = static_cast<unsigned char>(value & 0xFF);
+    at[1] = static_cast<unsigned char>(value >> 8);
+}
+
+inline void put_u32(unsigned char* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
+}
+
+inline std::uint16_t get_u16(const unsigned char* at) {
+    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
+}
+
+inline std::uint32_t get_u32(const unsigned char* at) {
+    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
+           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+}
+
+// The decoders are inline: the readers decode an entry and a header per
+// record version.
+inline void decode_idx_entry(const unsigned char (&bytes)[kIdxEntrySize], idx_entry& entry) {
+    entry.respondent = static_cast<std::int32_t>(get_u32(bytes + 0));
+    entry.generation = bytes[4];
+    entry.b5 = bytes[5];
+    entry.b6 = bytes[6];
+    entry.b7 = bytes[7];
+    entry.w8 = get_u16(bytes + 8);
+    entry.sequence = get_u16(bytes + 10);
+    entry.dat_offset = get_u32(bytes + 12);
+    entry.next = get_u32(bytes + 16);
+}
+
+inline void decode_rec_header(const unsigned char (&bytes)[kRecHeaderSize], rec_header& header) {
+    header.magic = get_u32(bytes + 0);
+    header.length = get_u16(bytes + 4);
+    header.respondent = static_cast<std::int32_t>(get_u32(bytes + 6));
+    header.generation = bytes[10];
+    header.b11 = bytes[11];
+    header.b12 = bytes[12];
+    header.b13 = bytes[13];
+    header.w14 = get_u16(bytes + 14);
+    header.w16 = get_u16(bytes + 16);
+    header.b18 = bytes[18];
+    header.b19 = bytes[19];
+}
 
 }  // namespace oc

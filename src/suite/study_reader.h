@@ -1,6 +1,7 @@
 // Walks a study's .idx and .DAT files: generation-1 entries in file order,
 // each respondent's chain of versions, each version read whole. Shared by
-// the answer extraction and the dump.
+// fextract and the dump; the extraction engine's answer_walk reads through
+// file windows instead (answer_walk.cpp), with the same checks.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "suite/record_scan.h"
+
 namespace oc {
 
 namespace {
@@ -61,76 +63,31 @@ bool encodable(const record_variable& variable) {
     return true;
 }
 
-// Reads a version's variable block payload [at, end).
-class variable_block_parser {
+// Builds the whole version from a scan.
+class version_builder {
 public:
-    variable_block_parser(const unsigned char* at, const unsigned char* end, std::uint8_t flags)
-        : at_(at), end_(end), flags_(flags) {}
+    explicit version_builder(record_version& version) : version_(version) {}
 
-    bool parse(std::uint16_t count, std::vector<record_variable>& variables, std::string& problem) {
-        for (std::uint16_t i = 0; i < count; ++i) {
-            record_variable variable;
-            if (!parse_entry(variable, problem)) return false;
-            variables.push_back(std::move(variable));
-        }
-        if (at_ != end_) {
-            problem = "variable block length does not match its entries";
-            return false;
-        }
+    void fc_block(std::uint16_t entries, std::uint16_t word) {
+        version_.has_fc = true;
+        version_.fc_entries = entries;
+        version_.fc_word = word;
+    }
+    void fb_block(std::uint8_t flags) {
+        version_.has_fb = true;
+        version_.flags = flags;
+    }
+    bool variable(name_field name, std::uint8_t roster, std::uint16_t value_count) {
+        record_variable& variable = version_.variables.emplace_back();
+        variable.name = name.name();
+        variable.roster = roster;
+        variable.values.reserve(value_count);
         return true;
     }
+    void value(std::string_view text) { version_.variables.back().values.push_back(text); }
 
 private:
-    bool parse_entry(record_variable& variable, std::string& problem) {
-        if (left() < kVarEntryFixedSize) {
-            problem = "truncated variable entry";
-            return false;
-        }
-        const char* name = reinterpret_cast<const char*>(at_);
-        variable.name.assign(name, strnlen(name, 8));
-        variable.roster = at_[10];
-        std::uint16_t count = get_u16(at_ + 21);
-        at_ += kVarEntryFixedSize;
-        variable.values.reserve(count);
-        for (std::uint16_t i = 0; i < count; ++i) {
-            std::string_view value;
-            if (!parse_value(value)) {
-                problem = "truncated value in variable " + variable.name;
-                return false;
-            }
-            variable.values.push_back(value);
-        }
-        if (left() < 1 || *at_ != 0) {
-            problem = "variable " + variable.name + " does not end with a zero byte";
-            return false;
-        }
-        ++at_;
-        return true;
-    }
-
-    bool parse_value(std::string_view& value) {
-        if (values_padded(flags_)) {
-            if (left() < 4) return false;
-            at_ += 4;
-        }
-        if (left() < 1) return false;
-        std::size_t length = *at_++;
-        if (length == 0xFF) {
-            if (left() < 2) return false;
-            length = get_u16(at_);
-            at_ += 2;
-        }
-        if (left() < length) return false;
-        value = std::string_view(reinterpret_cast<const char*>(at_), length);
-        at_ += length;
-        return true;
-    }
-
-    std::size_t left() const { return static_cast<std::size_t>(end_ - at_); }
-
-    const unsigned char* at_;
-    const unsigned char* end_;
-    std::uint8_t flags_;
+    record_version& version_;
 };
 
 }  // namespace
@@ -189,67 +146,8 @@ bool encode_record_version(const record_version& version, std::string& out) {
 bool parse_record_version(const unsigned char* bytes, std::size_t size, record_version& version,
                           std::string& problem) {
     version = record_version{};
-    if (size < kRecHeaderSize + 4) {
-        problem = "record shorter than a header and end marker";
-        return false;
-    }
-    unsigned char header_bytes[kRecHeaderSize];
-    std::memcpy(header_bytes, bytes, kRecHeaderSize);
-    decode_rec_header(header_bytes, version.header);
-    if (version.header.magic != kRecordMagic) {
-        problem = "bad record magic";
-        return false;
-    }
-    if (version.header.length != size) {
-        problem = "record length field does not match";
-        return false;
-    }
-
-    std::size_t at = kRecHeaderSize;
-    for (;;) {
-        if (size - at < 4) {
-            problem = "record has no end marker";
-            return false;
-        }
-        std::uint32_t marker = get_u32(bytes + at);
-        if (marker == kEndMarker) {
-            if (at + 4 != size) {
-                problem = "end marker before the record's length";
-                return false;
-            }
-            return true;
-        }
-        if (size - at < kBlockHeaderSize + 4) {
-            problem = "truncated block header";
-            return false;
-        }
-        std::size_t length = get_u16(bytes + at + 4);
-        if (length < kBlockHeaderSize || length > size - 4 - at) {
-            problem = "block length out of range";
-            return false;
-        }
-        const unsigned char* block = bytes + at;
-        if (marker == kBlockFC) {
-            if (length < 12) {
-                problem = "block FC too short";
-                return false;
-            }
-            version.has_fc = true;
-            version.fc_entries = get_u16(block + 6);
-            version.fc_word = get_u16(block + 10);
-        } else if (marker == kBlockFB) {
-            if (length < kFBBlockSize) {
-                problem = "block FB too short";
-                return false;
-            }
-            version.has_fb = true;
-            version.flags = block[8];
-        } else if (marker == kBlockVariables) {
-            variable_block_parser parser(block + kBlockHeaderSize, block + length, version.flags);
-            if (!parser.parse(get_u16(block + 6), version.variables, problem)) return false;
-        }
-        at += length;
-    }
+    version_builder builder(version);
+    return scan_record_version(bytes, size, version.header, builder, problem);
 }
 
 }  // namespace oc

@@ -1,12 +1,14 @@
 // The index and data readers behind fextract over arbitrary .idx and .DAT
 // bytes (the input split in two): idxread and headread walked over the
-// files, then a whole question walk through fextract as the extraction
-// engine makes it, with the caller's 801-byte text buffer fenced by guard
-// bytes on both sides.
+// files, then a whole question walk as the extraction engine makes it,
+// through fextract and through an answer_walk side by side (the two must
+// agree call by call), with the caller's 801-byte text buffer fenced by
+// guard bytes on both sides.
 #include <cstring>
 #include <sstream>
 
 #include "fuzz_support.h"
+#include "suite/answer_walk.h"
 #include "suite/data_library.h"
 #include "suite/study_dump.h"
 #include "suite/study_format.h"
@@ -72,7 +74,8 @@ void walk_data(const std::string& dat_path) {
 // each respondent, as the extraction engine calls it.
 void walk_question(const char* question, std::int16_t filter, const std::string& idx_path,
                    const std::string& dat_path) {
-    fenced_buffer buffer;
+    fenced_buffer buffer, fast_buffer;
+    oc::answer_walk fast;
     long calls = 0;
     std::int16_t mode = -1;
     for (;;) {
@@ -81,8 +84,16 @@ void walk_question(const char* question, std::int16_t filter, const std::string&
         std::int16_t type = -7;
         std::int32_t roster = 0;
         for (;;) {
+            std::uint32_t fast_respondent = respondent;
+            std::int32_t fast_sequence = sequence, fast_roster = roster;
+            std::int16_t fast_type = type;
             std::int16_t n = oc::fextract(mode, question, buffer.text(), idx_path.c_str(), dat_path.c_str(),
                                           &respondent, &sequence, &type, filter, 1, &roster, 0, 0);
+            std::int16_t fast_n = fast.fetch(mode, question, fast_buffer.text(), idx_path.c_str(), dat_path.c_str(),
+                                             &fast_respondent, &fast_sequence, &fast_type, filter, &fast_roster);
+            FUZZ_CHECK(fast_n == n && fast_respondent == respondent && fast_sequence == sequence &&
+                       fast_type == type && fast_roster == roster);
+            FUZZ_CHECK(std::memcmp(buffer.bytes, fast_buffer.bytes, sizeof buffer.bytes) == 0);
             FUZZ_CHECK(++calls < kMaxCalls);
             FUZZ_CHECK(buffer.guards_intact());
             FUZZ_CHECK(n >= -4);

@@ -332,6 +332,24 @@ TEST_F(StudyTest, DataLibraryErrorsThrowAfterDeletingTheOutput) {
     EXPECT_FALSE(octest::fs::exists("gone.lst"));
 }
 
+TEST_F(StudyTest, AGroupTooLargeFailsTheRunEvenOutsideTheRange) {
+    // Respondent 2's answer does not fit the 801-byte buffer. The engine
+    // counts each group before its filters, so the run fails as it did when
+    // every group was copied first, though only respondent 3 is asked for.
+    import(kQ5Labels, "respondent,sequence,complete,Q5\r\n1,1,1,one\r\n2,2,1," + std::string(800, 'd') +
+                          "|\r\n3,3,1,three\r\n");
+    oc::quest_list questions{question("Q5")};
+    oc::extract_request request = coder_request("S.001", questions);
+    request.min_respondent = request.max_respondent = 3;
+    try {
+        run(request);
+        ADD_FAILURE() << "no exception";
+    } catch (const oc::CHalvexException& e) {
+        EXPECT_EQ(oc::kErrorCorruptRecord, e.code());
+    }
+    EXPECT_FALSE(octest::fs::exists("S.001"));
+}
+
 TEST_F(StudyTest, FormatLimitsEndAsFailedNeverWrapped) {
     std::string data = "respondent,sequence,complete,Q5\r\n999999999,1,1,nine digits\r\n1000000000,2,1,ten digits\r\n";
     import(kQ5Labels, data);
