@@ -60,13 +60,17 @@ std::optional<std::uint32_t> scan_for_first(std::FILE* idx, std::int32_t respond
     }
 }
 
-// Follows the chain in the file. Links must lead forward to a whole entry:
-// versions are only appended, and anything else could loop.
+// Follows the chain in the file. Links must lead forward to the start of a
+// whole entry: versions are only appended, anything else could loop, and a
+// link into the middle of an entry would have the new link written over two
+// others (the index copy refuses the same).
 bool walk_chain(std::FILE* idx, std::uint32_t first, std::uint64_t idx_size, std::uint32_t& offset, idx_entry& entry) {
     offset = first;
     if (std::fseek(idx, static_cast<long>(first), SEEK_SET) != 0 || idxread(&entry, idx) != 0) return false;
     while (entry.next != 0) {
-        if (entry.next <= offset || std::uint64_t{entry.next} + kIdxEntrySize > idx_size) return false;
+        if (entry.next <= offset || (entry.next - 4) % kIdxEntrySize != 0 ||
+            std::uint64_t{entry.next} + kIdxEntrySize > idx_size)
+            return false;
         offset = entry.next;
         if (std::fseek(idx, static_cast<long>(offset), SEEK_SET) != 0 || idxread(&entry, idx) != 0) return false;
     }
