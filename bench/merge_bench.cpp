@@ -147,7 +147,7 @@ int main() {
     bool same = result == oc::kMergeDone && one_by_one >= 0 && same_study(merged, single);
     line("whole merge (MergeCoderFile), best of 5", merge, reference, records);
     line("whole merge, median of 5", median, reference, records);
-    line("whole merge, first run (memory not yet reused)", first, reference, records);
+    line("whole merge, first run", first, reference, records);
     line("the same, one AppendCodedVariable a record", one_by_one, reference, records);
     std::printf("  merge %s; %.1f x faster\n", same ? "files identical" : "files DIFFER", one_by_one / merge);
 
