@@ -8,7 +8,7 @@ PACKAGES   := cmake g++ ninja-build pkg-config libgtest-dev libcli11-dev libcsv-
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 300
 FUZZ_JOBS    ?= 2
-FUZZ_TARGETS := coder_file cursor coder_list label study import extract
+FUZZ_TARGETS := coder_file cursor coder_list label study import extract unique_respondents study_writer
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: all deps configure build test test-core-asan run bench clean fuzz fuzz-build fuzz-corpus

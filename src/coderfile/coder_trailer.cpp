@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "coderfile/coder_file.h"
+#include "coderfile/field_scan.h"
 #include "coderfile/text_stream.h"
 
 namespace oc {
@@ -28,9 +29,11 @@ std::int16_t read_resp_ids(std::FILE* file, coder_spec& spec) {
     } catch (const std::bad_alloc&) {
         return -3;
     }
+    detail::stream_numbers scan(file);
     for (resp_id& id : spec.resp_ids) {
         long sequence = 0, respondent = 0;
-        if (std::fscanf(file, "%5ld %9ld", &sequence, &respondent) != 2) return -1;
+        // fscanf(file, "%5ld %9ld"): a file of thousands of respondents.
+        if (!scan.number(5, sequence) || !scan.number(9, respondent)) return -1;
         id.sequence = static_cast<std::uint16_t>(sequence);
         id.respondent = static_cast<std::int32_t>(respondent);
     }

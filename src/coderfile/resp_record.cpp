@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "coderfile/coder_file.h"
+#include "coderfile/field_scan.h"
 #include "coderfile/text_stream.h"
 
 namespace oc {
@@ -27,35 +28,68 @@ bool is_code_char(int c) { return c == ' ' || (c >= '0' && c <= '9'); }
 // coder reads thousands of records in a row.
 class line_reader {
 public:
-    explicit line_reader(std::string line) : line_(std::move(line)) {}
+    explicit line_reader(std::string_view line) : line_(line) {}
     // The next character, or EOF past the end of what the file held.
     int get() { return pos_ < line_.size() ? static_cast<unsigned char>(line_[pos_++]) : EOF; }
     void seek(std::size_t n) { pos_ = std::min(line_.size(), n); }
     std::string_view rest(std::size_t max) {
-        std::string_view all(line_);
-        std::string_view part = all.substr(pos_, max);
+        std::string_view part = line_.substr(pos_, max);
         pos_ += part.size();
         return part;
     }
 
 private:
-    std::string line_;
+    std::string_view line_;
     std::size_t pos_ = 0;
 };
 
-// The whole line at the current position, through its line end, or all that
-// is left of the file. Characters past `max` are passed over (and dropped).
-std::string read_whole_line(std::FILE* file, std::size_t max) {
-    std::string line;
-    for (int c = detail::text_getc(file); c != EOF; c = detail::text_getc(file)) {
-        if (line.size() < max) line.push_back(static_cast<char>(c));
-        if (c == '\n') {
-            if (line.back() != '\n') line.push_back('\n');  // a cut line keeps its end
-            break;
+}  // namespace
+
+namespace detail {
+
+bool scan_record_fields(std::string_view text, record_fields& fields) {
+    // A C string of the text, as sscanf would see it; its NUL ends every
+    // loop below, being neither white space nor a digit.
+    char copy[kProbeChars + 1];
+    std::size_t size = std::min(text.size(), kProbeChars);
+    std::memcpy(copy, text.data(), size);
+    copy[size] = '\0';
+    const char* at = copy;
+    auto skip_space = [&at] {
+        while (is_scan_space(static_cast<unsigned char>(*at))) ++at;
+    };
+    // As stream_numbers::number, on the string.
+    auto number = [&](int width, long& value) {
+        skip_space();
+        bool negative = false;
+        if (*at == '+' || *at == '-') {
+            negative = *at++ == '-';
+            --width;
         }
-    }
-    return line;
+        long read = 0;
+        int digits = 0;
+        for (; digits < width && *at >= '0' && *at <= '9'; ++digits) read = read * 10 + (*at++ - '0');
+        value = negative ? -read : read;
+        return digits > 0;
+    };
+    auto word = [&](int width, char* out) {
+        skip_space();
+        int n = 0;
+        for (; n < width && *at != '\0' && !is_scan_space(static_cast<unsigned char>(*at)); ++n) out[n] = *at++;
+        out[n] = '\0';
+        return n > 0;
+    };
+    if (!number(5, fields.sequence) || !number(9, fields.respondent) || !word(kMaxQuestionName, fields.qname) ||
+        !number(3, fields.roster) || !number(3, fields.list_no) || !number(2, fields.reserved) ||
+        !number(2, fields.codes_count))
+        return false;
+    fields.consumed = static_cast<std::size_t>(at - copy);
+    return true;
 }
+
+}  // namespace detail
+
+namespace {
 
 // The four characters after a column's first; -1 stands for a blank column.
 bool read_code(line_reader& line, std::int16_t& code) {
@@ -79,18 +113,23 @@ bool read_code(line_reader& line, std::int16_t& code) {
 
 // The text after the code columns, `last` being the character read last:
 // the first character that is not a space and at most 800 characters from
-// it. A longer text is cut; the rest of its line is passed over.
-bool read_text(line_reader& line, int last, std::string& text) {
-    text.clear();
+// it. A longer text is cut; the rest of its line is passed over. A view of
+// the line, trimmed as trim_text(text, 0) trims, so that the record's text
+// can take it without a new allocation.
+bool read_text(line_reader& line, int last, std::string_view& text) {
+    text = {};
     if (last == '\n') return true;
     int c = line.get();
     while (c == ' ') c = line.get();
     if (c == EOF) return false;
     if (c == '\n') return true;
-    text.push_back(static_cast<char>(c));
-    text += line.rest(kMaxTextLength);
+    std::string_view rest = line.rest(kMaxTextLength);
+    text = std::string_view(rest.data() - 1, rest.size() + 1);
     if (text.size() > static_cast<std::size_t>(kMaxTextLength) && text.back() != '\n')
-        text.resize(kMaxTextLength);
+        text = text.substr(0, kMaxTextLength);
+    auto trimmed = [](char ch) { return ch == ' ' || ch == '\r' || ch == '\n'; };
+    while (!text.empty() && trimmed(text.back())) text.remove_suffix(1);
+    while (!text.empty() && trimmed(text.front())) text.remove_prefix(1);
     return true;
 }
 
@@ -100,22 +139,18 @@ std::int16_t read_resp_record(std::FILE* file, resp_record& record) {
     // Room for the fields, every code column and the longest text; whatever
     // a damaged line holds beyond that is never looked at.
     constexpr std::size_t kLineLimit = kFieldsChars + 1 + kColumnChars * kMaxCodes + kMaxTextLength + 2;
-    line_reader line(read_whole_line(file, kLineLimit));
+    char buffer[kLineLimit + 2];
+    line_reader line(std::string_view(buffer, detail::read_line(file, buffer, kLineLimit)));
     std::string_view probe = line.rest(kProbeChars);
     if (probe.size() < kMinLineChars) return -1;
 
-    long sequence = 0, respondent = 0, roster = 0, list_no = 0, reserved = 0, codes_count = 0;
-    char qname[kMaxQuestionName + 1] = {};
-    int consumed = 0;
     // Converted from the line alone, so that a short line never takes
     // fields from the next one.
-    std::string fields(probe);
-    if (std::sscanf(fields.c_str(), "%5ld %9ld %8s %3ld %3ld %2ld %2ld%n", &sequence, &respondent, qname, &roster,
-                    &list_no, &reserved, &codes_count, &consumed) != 7)
-        return -1;
-    std::uint8_t count = static_cast<std::uint8_t>(codes_count);
+    detail::record_fields fields;
+    if (!detail::scan_record_fields(probe, fields)) return -1;
+    std::uint8_t count = static_cast<std::uint8_t>(fields.codes_count);
     if (count > kMaxCodes) return -1;
-    line.seek(static_cast<std::size_t>(consumed));
+    line.seek(fields.consumed);
 
     std::array<std::int16_t, kMaxCodes> codes;
     codes.fill(-1);
@@ -124,18 +159,17 @@ std::int16_t read_resp_record(std::FILE* file, resp_record& record) {
         if (!read_code(line, codes[static_cast<std::size_t>(i)])) return -1;
         last = line.get();
     }
-    std::string text;
+    std::string_view text;
     if (!read_text(line, last, text)) return -1;
-    trim_text(text, 0);
-    record.sequence = static_cast<std::uint16_t>(sequence);
-    record.respondent = static_cast<std::int32_t>(respondent);
-    std::memcpy(record.qname, qname, sizeof qname);
-    record.roster = static_cast<std::uint8_t>(roster);
-    record.list_no = static_cast<std::uint8_t>(list_no);
-    record.reserved = static_cast<std::uint8_t>(reserved);
+    record.sequence = static_cast<std::uint16_t>(fields.sequence);
+    record.respondent = static_cast<std::int32_t>(fields.respondent);
+    std::memcpy(record.qname, fields.qname, sizeof fields.qname);
+    record.roster = static_cast<std::uint8_t>(fields.roster);
+    record.list_no = static_cast<std::uint8_t>(fields.list_no);
+    record.reserved = static_cast<std::uint8_t>(fields.reserved);
     record.codes_count = count;
     record.codes = codes;
-    record.text = std::move(text);
+    record.text.assign(text.data(), text.size());
     return 0;
 }
 

@@ -5,13 +5,41 @@
 
 namespace oc::detail {
 
-int text_getc(std::FILE* file) {
-    int c = std::fgetc(file);
-    if (c != '\r') return c;
-    int next = std::fgetc(file);
-    if (next == '\n') return '\n';
-    if (next != EOF) std::ungetc(next, file);
-    return '\r';
+namespace {
+
+std::size_t read_line_by_characters(std::FILE* file, char* buffer, std::size_t max) {
+    std::size_t size = 0;
+    for (int c = text_getc(file); c != EOF; c = text_getc(file)) {
+        if (size < max) buffer[size++] = static_cast<char>(c);
+        if (c == '\n') {
+            if (buffer[size - 1] != '\n') buffer[size++] = '\n';
+            break;
+        }
+    }
+    return size;
+}
+
+}  // namespace
+
+std::size_t read_line(std::FILE* file, char* buffer, std::size_t max) {
+    long start = std::ftell(file);
+    if (start < 0 || max == 0) return read_line_by_characters(file, buffer, max);
+    // Room for `max` characters and a CR before the LF. fgets stops after the
+    // first LF, so a line read whole ends in its only LF; a NUL inside would
+    // end the string before it.
+    if (fgets_unlocked(buffer, static_cast<int>(max + 2), file) != nullptr) {
+        std::size_t size = std::strlen(buffer);
+        if (size > 0 && buffer[size - 1] == '\n') {
+            // Only a CR LF at the end is one character; a lone CR stays.
+            if (size >= 2 && buffer[size - 2] == '\r') buffer[--size - 1] = '\n';
+            if (size <= max) return size;
+        }
+    } else if (std::feof(file) && !std::ferror(file) && std::ftell(file) == start) {
+        return 0;  // at the end of the file
+    }
+    // A last line without its end, a NUL, a line past `max` or a read error.
+    if (std::fseek(file, start, SEEK_SET) != 0) return 0;
+    return read_line_by_characters(file, buffer, max);
 }
 
 bool read_text_line(std::FILE* file, std::string& line, std::size_t max_chars) {

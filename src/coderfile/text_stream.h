@@ -14,7 +14,25 @@ inline constexpr char kLineEnd[] = "\r\n";
 inline constexpr int kLineEndBytes = 2;
 
 // One character; CR LF comes back as '\n'. EOF at end of file or on error.
-int text_getc(std::FILE* file);
+// Unlocked and inline: a stream is only read by the thread that opened it,
+// and records are read a character at a time.
+inline int text_getc(std::FILE* file) {
+    int c = getc_unlocked(file);
+    if (c != '\r') return c;
+    int next = getc_unlocked(file);
+    if (next == '\n') return '\n';
+    if (next != EOF) std::ungetc(next, file);
+    return '\r';
+}
+
+// The whole line at the current position through its line end (CR LF read
+// as LF), or all that is left of the file, into `buffer`, which holds
+// `max` + 2 characters; its length. Characters past `max` are passed over
+// (and dropped), a cut line keeping its end. As text_getc reads it, only
+// faster: fgets takes the common line in one piece, and anything it cannot
+// tell apart (a NUL in the line, a line past `max`, a read error) is read
+// again from the line's start a character at a time.
+std::size_t read_line(std::FILE* file, char* buffer, std::size_t max);
 
 // Up to `max_chars` characters of the current line, counting CR LF as one
 // character and keeping it as '\n' at the end (as fgets with a buffer of

@@ -1,8 +1,13 @@
 #include "merge/add_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -53,49 +58,91 @@ void encode(const add_entry& entry, unsigned char (&bytes)[kAddEntrySize]) {
     put_u32(bytes + 20, static_cast<std::uint32_t>(entry.list_no));
 }
 
-bool write_entry(std::FILE* add, const add_entry& entry) {
-    unsigned char bytes[kAddEntrySize];
-    encode(entry, bytes);
-    return std::fwrite(bytes, 1, kAddEntrySize, add) == kAddEntrySize && std::fflush(add) == 0;
-}
-
-bool register_question(std::FILE* add, const quest_spec& q) {
+// Raises or appends the question's entry in `bytes`, the whole file.
+// Entries are looked for in whole 24-byte steps from the start; a new one
+// goes at the very end.
+void register_question(std::string& bytes, const quest_list::value_type& q) {
     add_entry wanted;
     wanted.name = add_name(q.name);
     wanted.roster = q.record_count;
     wanted.code_width = q.code_width;
     wanted.max_codes = q.max_codes;
     wanted.list_no = q.last_record_coded;
-    if (std::fseek(add, 0, SEEK_SET) != 0) return false;
-    unsigned char bytes[kAddEntrySize];
-    while (std::fread(bytes, 1, kAddEntrySize, add) == kAddEntrySize) {
+    unsigned char raw[kAddEntrySize];
+    for (std::size_t at = 0; at + kAddEntrySize <= bytes.size(); at += kAddEntrySize) {
+        std::memcpy(raw, bytes.data() + at, kAddEntrySize);
         add_entry stored;
-        decode(bytes, stored);
+        decode(raw, stored);
         if (!same_name(stored.name, wanted.name)) continue;
-        if (stored.roster == wanted.roster && stored.code_width == wanted.code_width &&
-            stored.max_codes == wanted.max_codes && stored.list_no == wanted.list_no)
-            return true;
         // Never lowered: another coder file may have used larger values.
         add_entry raised = stored;
         raised.roster = std::max(stored.roster, wanted.roster);
         raised.code_width = std::max(stored.code_width, wanted.code_width);
         raised.max_codes = std::max(stored.max_codes, wanted.max_codes);
         raised.list_no = std::max(stored.list_no, wanted.list_no);
-        return std::fseek(add, -kAddEntrySize, SEEK_CUR) == 0 && write_entry(add, raised);
+        encode(raised, raw);
+        bytes.replace(at, kAddEntrySize, reinterpret_cast<const char*>(raw), kAddEntrySize);
+        return;
     }
-    return std::fseek(add, 0, SEEK_END) == 0 && write_entry(add, wanted);
+    encode(wanted, raw);
+    bytes.append(reinterpret_cast<const char*>(raw), kAddEntrySize);
+}
+
+// The whole file into `bytes`; false when it exists but cannot be read.
+bool read_whole(const std::string& path, std::string& bytes, bool& exists, mode_t& mode) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    exists = fd >= 0 || errno != ENOENT;
+    if (fd < 0) return !exists;
+    struct stat info {};
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (ok) mode = info.st_mode & 07777;
+    char chunk[4096];
+    for (ssize_t got = 1; ok && got > 0;) {
+        got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) ok = false;
+        else bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return ok;
+}
+
+// `bytes` under a new name beside `path`, then renamed over it.
+bool replace_whole(const std::string& path, const std::string& bytes, mode_t mode) {
+    std::string temp_path = path + ".XXXXXX";
+    int fd = mkstemp(temp_path.data());
+    if (fd < 0) return false;
+    fchmod(fd, mode);
+    std::FILE* temp = fdopen(fd, "wb");
+    if (!temp) {
+        ::close(fd);
+        std::remove(temp_path.c_str());
+        return false;
+    }
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), temp) == bytes.size();
+    ok = std::fclose(temp) == 0 && ok;
+    if (ok && std::rename(temp_path.c_str(), path.c_str()) == 0) return true;
+    std::remove(temp_path.c_str());
+    return false;
+}
+
+mode_t default_file_mode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
 }
 
 }  // namespace
 
 bool update_add_file(const std::string& add_path, const quest_list& maxima) {
-    std::FILE* add = std::fopen(add_path.c_str(), "rb+");
-    if (!add) add = std::fopen(add_path.c_str(), "wb+");
-    if (!add) return false;
-    bool ok = true;
+    std::string bytes;
+    bool exists = false;
+    mode_t mode = default_file_mode();
+    if (!read_whole(add_path, bytes, exists, mode)) return false;
+    const std::string before = bytes;
     for (const quest_spec& q : maxima)
-        if (q.action == 0) ok = ok && register_question(add, q);
-    return std::fclose(add) == 0 && ok;
+        if (q.action == 0) register_question(bytes, q);
+    if (exists && bytes == before) return true;
+    return replace_whole(add_path, bytes, mode);
 }
 
 }  // namespace oc

@@ -17,7 +17,10 @@ inline constexpr int kAddEntrySize = 24;
 // bytes 1-7 equal the name's first 7 characters (any case) is raised field
 // by field to the larger value and rewritten only when something changed;
 // otherwise a new entry is appended. The file is created when missing.
-// False when it cannot be opened or created, or a seek or write fails.
+// The new content is written whole under another name beside the file and
+// renamed over it, so the file is either as it was or wholly updated.
+// False when it cannot be read or is not a plain file, or the new one
+// cannot be written or renamed.
 bool update_add_file(const std::string& add_path, const quest_list& maxima);
 
 }  // namespace oc

@@ -1,11 +1,13 @@
 // Appends one respondent's coded variables to the study's data: a new,
 // short record version at the end of the .DAT file and a new index entry
 // linked behind the respondent's newest version. Nothing already in the
-// files is rewritten but that one link field.
+// files changes but that one link field.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,10 +49,88 @@ inline constexpr std::int16_t kAppendFailed = -2;
 //
 // `index`, when loaded, replaces the reads of the .idx that find the entry
 // and walk the chain, and is updated with the entry appended; it is used
-// only while its size equals the file's. `warn` may be empty.
+// only while its size equals the file's. `warn` may be empty. A session of
+// one append (study_writer).
 std::int16_t AppendCodedVariable(std::int32_t respondent, std::uint16_t sequence, const std::vector<coded_var>& vars,
                                  const std::string& dat_path, const std::string& idx_path, bool by_respondent,
                                  const missing_record_warning& warn, study_index* index = nullptr);
+
+// Both study files held open for a run of appends, as a merge makes them.
+// Each append is read and checked as AppendCodedVariable does it, then only
+// staged in memory; commit() writes what is staged with one write to the
+// .DAT, one to the .idx for the new entries and one for each run of nearby
+// links (a run goes out whole, its other bytes as the index copy holds them,
+// which are the file's). Versions before links: until a link is written the
+// study reads as before it.
+//
+// Any failed write puts back everything the session wrote: both files cut
+// to their lengths at open() and every link it set cleared, so the study is
+// as it was before the session, and the session accepts no more appends.
+class study_writer {
+public:
+    study_writer() = default;
+    ~study_writer();  // closes the files; what is staged and not committed is dropped
+    study_writer(const study_writer&) = delete;
+    study_writer& operator=(const study_writer&) = delete;
+
+    // kAppendDone, or kAppendFailed when a file cannot be opened for reading
+    // and writing or measured, the .idx magic is wrong, or a file passes
+    // 4 GiB. `index` is used for the whole session when it is loaded and its
+    // size equals the .idx's, and is kept equal to the study (also by a roll
+    // back); without it each append reads the .idx and is committed at once.
+    std::int16_t open(const std::string& dat_path, const std::string& idx_path, study_index* index = nullptr);
+
+    // The results of AppendCodedVariable. Staged versions are committed once
+    // they pass a few megabytes; kAppendFailed also when that write fails,
+    // the session then being rolled back (failed()).
+    std::int16_t append(std::int32_t respondent, std::uint16_t sequence, const std::vector<coded_var>& vars,
+                        bool by_respondent, const missing_record_warning& warn);
+
+    // Writes and flushes what is staged. False when a write fails: the
+    // session is then rolled back.
+    bool commit();
+
+    // The study as it was at open(): staged versions dropped, both lengths
+    // and every link the session set put back. False when not all of it
+    // could be put back.
+    bool roll_back();
+
+    // True once the session was rolled back.
+    bool failed() const { return failed_; }
+
+    // Closes both files; what is staged and not committed is dropped.
+    // False when closing fails.
+    bool close();
+
+private:
+    struct link {
+        std::uint32_t field;  // offset of the link field in the .idx
+        std::uint32_t value;
+    };
+
+    // `size` (at most 20) bytes of the .DAT as it will be once what is
+    // staged is written; null when they are not all there.
+    const unsigned char* dat_bytes(std::uint64_t at, std::size_t size);
+    bool write_links(std::vector<link>& links, bool counted);
+
+    struct file_closer {
+        void operator()(std::FILE* file) const;
+    };
+    std::unique_ptr<std::FILE, file_closer> dat_, idx_;
+    study_index* index_ = nullptr;
+    bool failed_ = false;
+    std::uint64_t opened_dat_ = 0, opened_idx_ = 0;    // lengths at open()
+    std::uint64_t written_dat_ = 0, written_idx_ = 0;  // lengths in the files
+    std::string staged_dat_, staged_idx_;             // to go behind them
+    std::vector<link> staged_links_;                   // fields in the written part of the .idx
+    std::vector<std::uint32_t> relinked_;              // fields set below opened_idx_ (all were 0)
+    // The last stretch of the .DAT read, so that nearby old versions cost no
+    // further read.
+    std::vector<unsigned char> window_;
+    std::uint64_t window_at_ = 0;
+    std::size_t window_size_ = 0;
+    unsigned char straddle_[32] = {};  // a read across the end of the file
+};
 
 // Test hook: when set, called before each of the writer's writes with its
 // number counted from 1 since the hook was set; returning false makes that

@@ -25,12 +25,19 @@ using merge_progress = std::function<void(long records_read, long record_total)>
 // and sequence); -2 the coder file cannot be opened or its header, trailer
 // or a record line before the trailer read, a study file cannot be read or
 // written, or the coder list has no entry for the file or cannot be
-// written; -3 the .add file cannot be opened, created or written.
-// A failure of the writer stops the merge at once: records merged before it
-// stay merged, and the coder file's status, the .add file and the coder list
-// are left alone. The .idx is read once per call (study_index); `warn`
-// receives the writer's notice for respondents without data when matching
-// by respondent number, once per coded record.
+// written; -3 the .add file cannot be read, created or written.
+//
+// The study files stay open for the whole merge (study_writer): the .idx is
+// read once, and the new versions are written in a few large writes. A
+// record that stops the merge (no match, damaged data or coder line) keeps
+// the records before it merged and leaves the coder file's status, the .add
+// file and the coder list alone. A failed write, and any failure once every
+// record is in (marking the coder file and the coder list merged, updating
+// the .add file), puts back everything the merge wrote: the study, the two
+// status fields and the .add file are as before, and running the merge again
+// gives what an undisturbed one gives. `warn` receives the writer's notice
+// for respondents without data when matching by respondent number, once per
+// coded record.
 std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_path, const std::string& list_path,
                             const std::string& coder_path, const std::string& add_path, bool by_respondent,
                             const missing_record_warning& warn = {}, const merge_progress& progress = {});

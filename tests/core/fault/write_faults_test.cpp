@@ -8,6 +8,21 @@
 
 namespace {
 
+// One .add entry: '#', 7 name bytes, the kept word, roster, code width,
+// maximum codes, list number.
+std::string add_entry(const std::string& name, int roster, int width, int codes, int list_no) {
+    auto le = [](unsigned long v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
+        return out;
+    };
+    std::string seven = name.substr(0, 7);
+    seven.resize(7, '\0');
+    return "#" + seven + le(0xC0FFEE, 4) + le(static_cast<unsigned long>(roster), 4) +
+           le(static_cast<unsigned long>(width), 2) + le(static_cast<unsigned long>(codes), 2) +
+           le(static_cast<unsigned long>(list_no), 4);
+}
+
 using octest::read_bytes;
 using octest::run_cli;
 using octest::RunResult;
@@ -32,9 +47,10 @@ protected:
     }
 
     // How many counted writes a clean run of `args` makes.
-    long count_writes(const std::vector<std::string>& args) {
+    long count_writes(const std::vector<std::string>& args, const std::string& program = OPENCODER_CLI) {
         std::string counter = dir.file("writes");
-        RunResult clean = run_cli(args, {}, {{"LD_PRELOAD", OPENCODER_FAULT_SHIM}, {"OPENCODER_COUNT_WRITES", counter}});
+        RunResult clean = octest::run_program(program, args, {},
+                                              {{"LD_PRELOAD", OPENCODER_FAULT_SHIM}, {"OPENCODER_COUNT_WRITES", counter}});
         EXPECT_EQ(0, clean.exit_code) << clean.err;
         long writes = std::stol(read_bytes(counter));
         octest::fs::remove(counter);
@@ -49,7 +65,8 @@ protected:
         std::vector<std::string> names;
         for (const auto& entry : octest::fs::directory_iterator(dir.path())) {
             std::string name = entry.path().filename().string();
-            if (name.find(".cdl.") != std::string::npos || name.rfind("COD", 0) == 0 || name.find(".tmp") != std::string::npos)
+            if (name.find(".cdl.") != std::string::npos || name.find(".add.") != std::string::npos ||
+                name.rfind("COD", 0) == 0 || name.find(".tmp") != std::string::npos)
                 names.push_back(name);
         }
         return names;
@@ -140,6 +157,81 @@ TEST_F(WriteFaultTest, BatchCodingSucceedsWhenRunAgain) {
         EXPECT_EQ(fresh.size(), read_bytes(base() + ".001").size()) << "write " << n;
         ASSERT_EQ(0, run_cli(args).exit_code);
         EXPECT_SAME_BYTES(coded, read_bytes(base() + ".001"));
+    }
+}
+
+TEST_F(WriteFaultTest, MergePutsEverythingBackAndSucceedsWhenRunAgain) {
+    ASSERT_EQ(0, import().exit_code);
+    ASSERT_EQ(0, run_cli({"prepare", "--study", base(), "--question", "Q1:append:2:2", "--question", "Q2:replace:1:1"})
+                     .exit_code);
+    std::string codes = "question,respondent,roster,list_no,codes\r\n";
+    for (int r = 1; r <= 40; r += 3) codes += "Q1," + std::to_string(r) + ",0,1,1 " + std::to_string(r) + "\r\n";
+    for (int r = 2; r <= 40; r += 7) codes += "Q2," + std::to_string(r) + ",0,1,4\r\n";
+    octest::write_bytes(dir.file("codes.csv"), codes);
+    RunResult coded = run_cli({"code", "--study", base(), "--file", "S.001", "--codes", dir.file("codes.csv")});
+    ASSERT_EQ(0, coded.exit_code) << coded.err;
+    // An .add entry to raise and one to keep.
+    octest::write_bytes(base() + ".add", add_entry("Q9", 1, 1, 1, 1) + add_entry("Q1", 0, 1, 3, 1));
+
+    const std::vector<std::string> files{base() + ".DAT", base() + ".idx", base() + ".001", base() + ".cdl",
+                                         base() + ".add"};
+    auto snapshot = [&] {
+        std::vector<std::string> bytes;
+        for (const std::string& file : files) bytes.push_back(read_bytes(file));
+        return bytes;
+    };
+    auto put = [&](const std::vector<std::string>& bytes) {
+        for (std::size_t i = 0; i < files.size(); ++i) octest::write_bytes(files[i], bytes[i]);
+    };
+    auto expect_files = [&](const std::vector<std::string>& bytes, long n) {
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_SAME_BYTES(bytes[i], read_bytes(files[i])) << "write " << n << " " << files[i];
+    };
+    const std::vector<std::string> before = snapshot();
+    std::vector<std::string> args{"merge", "--study", base(), "--file", "S.001"};
+    long writes = count_writes(args);
+    const std::vector<std::string> merged = snapshot();
+    ASSERT_NE(before[0], merged[0]);
+    ASSERT_NE(before[4], merged[4]);
+    put(before);
+
+    for (long n = 1; n <= writes; ++n) {
+        RunResult failed = run_cli(args, {}, fail_at(n));
+        EXPECT_EQ(1, failed.exit_code) << "write " << n;
+        expect_files(before, n);
+        EXPECT_TRUE(leftovers().empty()) << "write " << n << ": " << leftovers().front();
+        RunResult again = run_cli(args);
+        ASSERT_EQ(0, again.exit_code) << "write " << n << ": " << again.err;
+        expect_files(merged, n);
+        put(before);
+    }
+}
+
+TEST_F(WriteFaultTest, AddFileIsReplacedWholeOrNotAtAll) {
+    std::string add = dir.file("S.add");
+    std::vector<std::string> args{add, "Q1:3:2:4:1", "Q7:0:1:1:2", "q9:1:1:1:1"};
+    const std::string old = add_entry("Q9", 1, 1, 1, 1) + add_entry("Q1", 0, 1, 3, 1);
+    for (bool exists : {true, false}) {
+        if (exists) octest::write_bytes(add, old);
+        long writes = count_writes(args, OPENCODER_ADD_DRIVER);
+        ASSERT_GT(writes, 0);
+        const std::string updated = read_bytes(add);
+        ASSERT_EQ(3 * 24u, updated.size());  // Q9 kept (as q9), Q1 raised, Q7 new
+        for (long n = 1; n <= writes; ++n) {
+            if (exists) octest::write_bytes(add, old);
+            else octest::fs::remove(add);
+            RunResult failed = octest::run_program(OPENCODER_ADD_DRIVER, args, {}, fail_at(n));
+            EXPECT_EQ(1, failed.exit_code) << "write " << n;
+            if (exists) {
+                EXPECT_SAME_BYTES(old, read_bytes(add)) << "write " << n;
+            } else {
+                EXPECT_FALSE(octest::fs::exists(add)) << "write " << n;
+            }
+            EXPECT_TRUE(leftovers().empty()) << "write " << n << ": " << leftovers().front();
+            ASSERT_EQ(0, octest::run_program(OPENCODER_ADD_DRIVER, args).exit_code);
+            EXPECT_SAME_BYTES(updated, read_bytes(add));
+        }
+        octest::fs::remove(add);
     }
 }
 

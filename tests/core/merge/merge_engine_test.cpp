@@ -97,35 +97,56 @@ TEST_F(MergeEngine, AddEntriesAreRaisedNeverLowered) {
     EXPECT_SAME_BYTES(other + add_entry("q5", 0xAABBCCDD, 7, 3, 5, 4), read_bytes("S.add"));
 }
 
-TEST_F(MergeEngine, AWriterFailureStopsAtThatRecord) {
+TEST_F(MergeEngine, AnUnmatchedRecordKeepsTheRecordsBeforeIt) {
     built_question q5{"Q5", 0, 1, 1, {{1, 7, "a", 0, 1}, {1, 8, "b", 0, 1}, {1, 9, "c", 0, 1}}};
     study_files original = read_study();
-    for (int failing = 1; failing <= 3; ++failing) {
-        for (bool unmatched : {false, true}) {
-            octest::write_bytes("S.idx", original.idx);
-            octest::write_bytes("S.DAT", original.dat);
-            std::remove("S.add");
-            built_question q = q5;
-            if (unmatched) q.records[static_cast<std::size_t>(failing - 1)].respondent = 99;
-            write_coded_file(built_file{"S.001", 0, 0, {q}}, {{0, 1, {1}}, {0, 2, {2}}, {0, 3, {3}}}, "S.cdl");
-            std::string coder = read_bytes("S.001"), list = read_bytes("S.cdl");
-            // Three writes per record: the failing record's first one fails.
-            if (!unmatched) oc::set_writer_write_hook([failing](int write) { return write != (failing - 1) * 3 + 1; });
-            EXPECT_EQ(unmatched ? oc::kMergeNoMatch : oc::kMergeFailed, merge()) << failing;
-            oc::set_writer_write_hook({});
+    for (int unmatched = 1; unmatched <= 3; ++unmatched) {
+        octest::write_bytes("S.idx", original.idx);
+        octest::write_bytes("S.DAT", original.dat);
+        built_question q = q5;
+        q.records[static_cast<std::size_t>(unmatched - 1)].respondent = 99;
+        write_coded_file(built_file{"S.001", 0, 0, {q}}, {{0, 1, {1}}, {0, 2, {2}}, {0, 3, {3}}}, "S.cdl");
+        std::string coder = read_bytes("S.001"), list = read_bytes("S.cdl");
+        EXPECT_EQ(oc::kMergeNoMatch, merge()) << unmatched;
 
-            study_files expected = original;
-            const std::uint32_t firsts[] = {4, 24, 64};
-            for (int merged = 1; merged < failing; ++merged)
-                expected = expected_append(expected, firsts[merged - 1], 1,
-                                           var_entry("#Q5", 0, {std::to_string(merged)}));
-            EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx")) << failing << unmatched;
-            EXPECT_SAME_BYTES(expected.dat, read_bytes("S.DAT")) << failing << unmatched;
-            EXPECT_SAME_BYTES(coder, read_bytes("S.001"));
-            EXPECT_SAME_BYTES(list, read_bytes("S.cdl"));
-            EXPECT_FALSE(octest::fs::exists("S.add"));
-        }
+        study_files expected = original;
+        const std::uint32_t firsts[] = {4, 24, 64};
+        for (int merged = 1; merged < unmatched; ++merged)
+            expected = expected_append(expected, firsts[merged - 1], 1, var_entry("#Q5", 0, {std::to_string(merged)}));
+        EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx")) << unmatched;
+        EXPECT_SAME_BYTES(expected.dat, read_bytes("S.DAT")) << unmatched;
+        EXPECT_SAME_BYTES(coder, read_bytes("S.001"));
+        EXPECT_SAME_BYTES(list, read_bytes("S.cdl"));
+        EXPECT_FALSE(octest::fs::exists("S.add"));
     }
+}
+
+TEST_F(MergeEngine, AFailedWritePutsBackTheWholeMerge) {
+    // Two records of respondent 8: the second version is read from the
+    // first before either is written.
+    built_question q5{"Q5", 0, 1, 1, {{1, 7, "a", 0, 1}, {1, 8, "b", 0, 1}, {1, 8, "c", 0, 2}, {1, 9, "d", 0, 1}}};
+    write_coded_file(built_file{"S.001", 0, 0, {q5}}, {{0, 1, {1}}, {0, 2, {2}}, {0, 3, {3}}, {0, 4, {4}}}, "S.cdl");
+    study_files original = read_study();
+    std::string coder = read_bytes("S.001"), list = read_bytes("S.cdl");
+    study_files expected = expected_append(original, 4, 1, var_entry("#Q5", 0, {"1"}));
+    expected = expected_append(expected, 24, 1, var_entry("#Q5", 0, {"2"}));
+    expected = expected_append(expected, newest_entry(expected.idx, 24), 1, var_entry("#2Q5", 0, {"3"}));
+    expected = expected_append(expected, 64, 1, var_entry("#Q5", 0, {"4"}));
+
+    // The .DAT, the new entries, the run of links.
+    for (int failing = 1; failing <= 3; ++failing) {
+        oc::set_writer_write_hook([failing](int write) { return write != failing; });
+        EXPECT_EQ(oc::kMergeFailed, merge()) << failing;
+        oc::set_writer_write_hook({});
+        EXPECT_SAME_BYTES(original.idx, read_bytes("S.idx")) << failing;
+        EXPECT_SAME_BYTES(original.dat, read_bytes("S.DAT")) << failing;
+        EXPECT_SAME_BYTES(coder, read_bytes("S.001"));
+        EXPECT_SAME_BYTES(list, read_bytes("S.cdl"));
+        EXPECT_FALSE(octest::fs::exists("S.add"));
+    }
+    ASSERT_EQ(oc::kMergeDone, merge());
+    EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx"));
+    EXPECT_SAME_BYTES(expected.dat, read_bytes("S.DAT"));
 }
 
 TEST_F(MergeEngine, MatchingByRespondentWarnsOncePerRecordAndGoesOn) {
@@ -139,27 +160,43 @@ TEST_F(MergeEngine, MatchingByRespondentWarnsOncePerRecordAndGoesOn) {
     EXPECT_SAME_BYTES(expected.dat, read_bytes("S.DAT"));
 }
 
-TEST_F(MergeEngine, FailuresAfterTheRecords) {
+TEST_F(MergeEngine, FailuresAfterTheRecordsPutEverythingBack) {
+    octest::write_bytes("S.add", add_entry("Q9", 1, 2, 3, 4, 5));
+    std::string add = read_bytes("S.add");
     write_coded_file(two_question_file(), {{1, 1, {5}}}, "S.cdl");
     std::string coder = read_bytes("S.001"), list = read_bytes("S.cdl");
+    study_files before = read_study();
+    auto nothing_changed = [&](const char* what) {
+        EXPECT_SAME_BYTES(before.idx, read_bytes("S.idx")) << what;
+        EXPECT_SAME_BYTES(before.dat, read_bytes("S.DAT")) << what;
+        EXPECT_SAME_BYTES(coder, read_bytes("S.001")) << what;
+    };
 
-    // The .add file cannot be created: the data and line 2 are done, the
-    // coder list is not touched.
+    // The .add file cannot be replaced (a directory stands in its place).
+    octest::fs::remove("S.add");
     octest::fs::create_directory("S.add");
     EXPECT_EQ(oc::kMergeAddFailed, merge());
-    EXPECT_SAME_BYTES(with_status(coder, " 3"), read_bytes("S.001"));
+    nothing_changed(".add");
     EXPECT_SAME_BYTES(list, read_bytes("S.cdl"));
     octest::fs::remove("S.add");
+    octest::write_bytes("S.add", add);
 
     // The coder list does not list the file.
-    octest::write_bytes("S.001", coder);
     std::string other = list;
     other[4] = 'X';
     octest::write_bytes("S.cdl", other);
     EXPECT_EQ(oc::kMergeFailed, merge());
+    nothing_changed("list entry");
     EXPECT_SAME_BYTES(other, read_bytes("S.cdl"));
+    EXPECT_SAME_BYTES(add, read_bytes("S.add"));
     std::remove("S.cdl");
     EXPECT_EQ(oc::kMergeFailed, merge());
+    nothing_changed("no list");
+    EXPECT_SAME_BYTES(add, read_bytes("S.add"));
+
+    octest::write_bytes("S.cdl", list);
+    ASSERT_EQ(oc::kMergeDone, merge());
+    EXPECT_SAME_BYTES(with_status(coder, " 3"), read_bytes("S.001"));
 }
 
 TEST_F(MergeEngine, UnreadableCoderFilesMergeNothing) {

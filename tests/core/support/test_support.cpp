@@ -74,6 +74,11 @@ std::string test_data(const std::string& relative) { return std::string(OPENCODE
 
 
 RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text, const environment& env) {
+    return run_program(OPENCODER_CLI, args, stdin_text, env);
+}
+
+RunResult run_program(const std::string& program_path, const std::vector<std::string>& args,
+                      const std::string& stdin_text, const environment& env) {
     // Files rather than pipes keep this free of deadlocks on large output.
     ScratchDir io;
     std::string in_path = io.file("stdin"), out_path = io.file("stdout"), err_path = io.file("stderr");
@@ -88,7 +93,7 @@ RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin
         dup2(err, 2);
         for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
         std::vector<char*> argv;
-        std::string program = OPENCODER_CLI;
+        std::string program = program_path;
         argv.push_back(program.data());
         std::vector<std::string> copy = args;
         for (auto& a : copy) argv.push_back(a.data());

@@ -49,6 +49,9 @@ struct RunResult {
 using environment = std::vector<std::pair<std::string, std::string>>;
 RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin_text = {},
                   const environment& env = {});
+// The same for another program.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& stdin_text = {}, const environment& env = {});
 
 // Study `dir`/S imported from the CSV texts `labels` and `data` (written
 // beside it as labels.csv and data.csv); `dir` becomes current. A failed
