@@ -193,7 +193,9 @@ TEST(CoderFileTrailer, ReadRefusesMalformedTrailers) {
         write_bytes(path, example_with_trailer(c.trailer));
         octest::loaded_file loaded = load_file(path);
         EXPECT_EQ(c.result, loaded.result) << c.what;
-        if (c.result != 0) EXPECT_TRUE(loaded.spec.resp_ids.empty()) << c.what;
+        if (c.result != 0) {
+            EXPECT_TRUE(loaded.spec.resp_ids.empty()) << c.what;
+        }
     }
 }
 
