@@ -105,28 +105,30 @@ void CStatusOfSpecFilesDlg::track_selection(const QItemSelection& selected) {
     if (!rows.isEmpty()) selected_row_ = rows.first().row();
 }
 
+bool CStatusOfSpecFilesDlg::load_selected_file(oc::coder_spec& spec, oc::quest_list& questions,
+                                               std::int16_t& question_count) {
+    if (selected_row_ < 0 || std::size_t(selected_row_) >= figures_.names.size()) return false;
+    if (oc::load_coder_file(figures_.names[std::size_t(selected_row_)].c_str(), spec, questions, question_count) != 0) {
+        show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
+        return false;
+    }
+    return true;
+}
+
 void CStatusOfSpecFilesDlg::view_questions() {
-    if (selected_row_ < 0 || std::size_t(selected_row_) >= figures_.names.size()) return;
     oc::coder_spec spec;
     oc::quest_list questions;
     std::int16_t question_count = 0;
-    if (oc::load_coder_file(figures_.names[std::size_t(selected_row_)].c_str(), spec, questions, question_count) != 0) {
-        show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
-        return;
-    }
+    if (!load_selected_file(spec, questions, question_count)) return;
     CStatusQuestionsDlg dialog(question_count, questions);
     run_modal(dialog);
 }
 
 void CStatusOfSpecFilesDlg::view_respondents() {
-    if (selected_row_ < 0 || std::size_t(selected_row_) >= figures_.names.size()) return;
     oc::coder_spec spec;
     oc::quest_list questions;
     std::int16_t question_count = 0;
-    if (oc::load_coder_file(figures_.names[std::size_t(selected_row_)].c_str(), spec, questions, question_count) != 0) {
-        show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
-        return;
-    }
+    if (!load_selected_file(spec, questions, question_count)) return;
     CStatusRespondentsDlg dialog(spec);
     run_modal(dialog);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "coderfile/coder_types.h"
+
 class QItemSelection;
 class QPushButton;
 class QTreeWidget;
@@ -38,6 +40,9 @@ public:
 private:
     void fill_list();
     void track_selection(const QItemSelection& selected);
+    // Loads the selected row's coder file; false with no row selected or
+    // after message 709.
+    bool load_selected_file(oc::coder_spec& spec, oc::quest_list& questions, std::int16_t& question_count);
     void view_questions();
     void view_respondents();
 
