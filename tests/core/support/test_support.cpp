@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace octest {
 
@@ -77,12 +80,11 @@ RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin
     return run_program(OPENCODER_CLI, args, stdin_text, env);
 }
 
-RunResult run_program(const std::string& program_path, const std::vector<std::string>& args,
-                      const std::string& stdin_text, const environment& env) {
-    // Files rather than pipes keep this free of deadlocks on large output.
-    ScratchDir io;
-    std::string in_path = io.file("stdin"), out_path = io.file("stdout"), err_path = io.file("stderr");
-    write_bytes(in_path, stdin_text);
+namespace {
+
+// Starts `program_path` with standard input, output and error on the files given.
+pid_t spawn(const std::string& program_path, const std::vector<std::string>& args, const environment& env,
+            const std::string& in_path, const std::string& out_path, const std::string& err_path) {
     pid_t pid = fork();
     if (pid == 0) {
         int in = open(in_path.c_str(), O_RDONLY);
@@ -101,13 +103,58 @@ RunResult run_program(const std::string& program_path, const std::vector<std::st
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+int exit_code_of(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+}  // namespace
+
+RunResult run_program(const std::string& program_path, const std::vector<std::string>& args,
+                      const std::string& stdin_text, const environment& env) {
+    // Files rather than pipes keep this free of deadlocks on large output.
+    ScratchDir io;
+    std::string in_path = io.file("stdin"), out_path = io.file("stdout"), err_path = io.file("stderr");
+    write_bytes(in_path, stdin_text);
+    pid_t pid = spawn(program_path, args, env, in_path, out_path, err_path);
     RunResult result;
     int status = 0;
     waitpid(pid, &status, 0);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exit_code = exit_code_of(status);
     result.out = read_bytes(out_path);
     result.err = read_bytes(err_path);
     return result;
+}
+
+Background::Background(const std::string& program, const std::vector<std::string>& args, const environment& env) {
+    write_bytes(io_.file("stdin"), "");
+    pid_ = spawn(program, args, env, io_.file("stdin"), io_.file("stdout"), io_.file("stderr"));
+}
+
+Background::~Background() {
+    if (exit_code_ != -2 || pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+}
+
+int Background::wait(double seconds) {
+    wait_until(
+        [this] {
+            int status = 0;
+            if (exit_code_ == -2 && waitpid(pid_, &status, WNOHANG) == pid_) exit_code_ = exit_code_of(status);
+            return exit_code_ != -2;
+        },
+        seconds);
+    return exit_code_;
+}
+
+bool wait_until(const std::function<bool()>& done, double seconds) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void import_study_s(const ScratchDir& dir, const std::string& labels, const std::string& data) {

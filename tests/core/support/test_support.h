@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,31 @@ RunResult run_cli(const std::vector<std::string>& args, const std::string& stdin
 // The same for another program.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& stdin_text = {}, const environment& env = {});
+
+// A program left running while the test goes on, its standard output and
+// error going to files. A process still running when the object goes is
+// killed.
+class Background {
+public:
+    Background(const std::string& program, const std::vector<std::string>& args, const environment& env = {});
+    ~Background();
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+
+    // The exit code (-1 after a signal) once the process has ended within
+    // `seconds`; -2 when it is still running then.
+    int wait(double seconds);
+    std::string out() const { return read_bytes(io_.file("stdout")); }
+    std::string err() const { return read_bytes(io_.file("stderr")); }
+
+private:
+    ScratchDir io_;
+    int pid_ = -1;
+    int exit_code_ = -2;
+};
+
+// Polls `done` every 10 ms for at most `seconds`; its last answer.
+bool wait_until(const std::function<bool()>& done, double seconds);
 
 // Study `dir`/S imported from the CSV texts `labels` and `data` (written
 // beside it as labels.csv and data.csv); `dir` becomes current. A failed
