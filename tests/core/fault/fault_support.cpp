@@ -1,0 +1,84 @@
+#include "fault_support.h"
+
+namespace octest {
+
+dir_state snapshot(const fs::path& dir) {
+    dir_state state;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        std::string name = entry.path().filename().string();
+        if (!name.ends_with(".lck")) state[name] = read_bytes(entry.path().string());
+    }
+    return state;
+}
+
+std::string state_difference(const dir_state& expected, const dir_state& actual) {
+    for (const auto& [name, bytes] : expected) {
+        auto found = actual.find(name);
+        if (found == actual.end()) return name + " is missing";
+        std::string difference = first_difference(bytes, found->second);
+        if (!difference.empty()) return name + ": " + difference;
+    }
+    for (const auto& entry : actual)
+        if (!expected.contains(entry.first)) return entry.first + " is left over";
+    return {};
+}
+
+environment shim(environment more) {
+    more.insert(more.begin(), {"LD_PRELOAD", OPENCODER_FAULT_SHIM});
+    return more;
+}
+
+namespace {
+
+// Codes for every `step`th respondent from `first`: the respondent's number
+// as a code (Q1 gets a second code).
+std::string codes_csv(const std::string& question, int first, int step) {
+    std::string csv = "question,respondent,roster,list_no,codes\r\n";
+    for (int r = first; r <= 30; r += step)
+        csv += question + "," + std::to_string(r) + ",0,1," + (question == "Q1" ? "1 " : "") + std::to_string(r) +
+               "\r\n";
+    return csv;
+}
+
+void run_step(const std::vector<std::string>& args) {
+    RunResult run = run_cli(args);
+    ASSERT_EQ(0, run.exit_code) << args[0] << ": " << run.err;
+}
+
+}  // namespace
+
+void make_study(const fs::path& study_dir, study_stage stage) {
+    fs::create_directories(study_dir);
+    const fs::path inputs = study_dir.parent_path();
+    const std::string base = (study_dir / "S").string();
+    auto input = [&](const char* name) { return (inputs / name).string(); };
+
+    write_bytes(input("labels.csv"), "name,type,other,text\r\nQ1,7,0,Why?\r\nQ2,1,1,Where?\r\nQ3,7,0,What else?\r\n");
+    std::string data = "respondent,sequence,complete,Q1,Q2,Q3\r\n";
+    for (int r = 1; r <= 30; ++r)
+        data += std::to_string(r) + ",1," + std::to_string(r % 5 != 0) + ",answer number " + std::to_string(r) +
+                ",97 shop " + std::to_string(r) + "," + (r % 4 == 0 ? "" : "third " + std::to_string(r)) + "\r\n";
+    write_bytes(input("data.csv"), data);
+    write_bytes(input("codes1.csv"), codes_csv("Q1", 1, 3));
+    write_bytes(input("more_codes1.csv"), codes_csv("Q1", 2, 3));
+    write_bytes(input("codes2.csv"), codes_csv("Q3", 2, 4));
+
+    if (stage == study_stage::inputs) return;
+    ASSERT_NO_FATAL_FAILURE(
+        run_step({"study", "import", "--labels", input("labels.csv"), "--data", input("data.csv"), "--out", base}));
+    if (stage == study_stage::imported) return;
+    ASSERT_NO_FATAL_FAILURE(run_step({"prepare", "--study", base, "--question", "Q1:append:2:2"}));
+    if (stage == study_stage::prepared) return;
+    ASSERT_NO_FATAL_FAILURE(run_step({"code", "--study", base, "--file", "S.001", "--codes", input("codes1.csv")}));
+    ASSERT_NO_FATAL_FAILURE(run_step({"prepare", "--study", base, "--question", "Q3:append:1:2"}));
+    ASSERT_NO_FATAL_FAILURE(run_step({"code", "--study", base, "--file", "S.002", "--codes", input("codes2.csv")}));
+    if (stage == study_stage::coded) return;
+    ASSERT_NO_FATAL_FAILURE(run_step({"merge", "--study", base, "--file", "S.002"}));
+}
+
+void copy_study(const fs::path& from, const fs::path& to) {
+    fs::remove_all(to);
+    fs::copy(from, to, fs::copy_options::recursive);
+}
+
+}  // namespace octest
