@@ -1,23 +1,70 @@
-/* Makes the Nth write of a process fail, for fault-injection tests.
+/* Fault injection into the calls of a process that change files, for the
+ * fault tests. Loaded with LD_PRELOAD.
  *
- * Loaded with LD_PRELOAD. OPENCODER_FAIL_WRITE=N makes the Nth call (from 1)
- * of the stdio output functions the program calls (fwrite, fputs, fputc,
- * putc, fprintf, vfprintf, fflush, fclose) fail with ENOSPC without writing;
- * a failing fclose still closes its stream. fflush and fclose count only
- * while the stream holds buffered output. Streams open for reading only,
- * standard output and standard error are neither counted nor failed.
- * OPENCODER_COUNT_WRITES=PATH writes the number of counted calls to PATH at
- * exit, so a test knows how many faults to try. */
+ * Counted calls ("writes"), numbered from 1 in the order the program makes
+ * them (the tool is single-threaded, so the numbering is the same run after
+ * run):
+ *  - the stdio output functions (fwrite, fputs, fputc, putc, fprintf,
+ *    vfprintf, fflush, fclose) on streams open for writing other than
+ *    standard output and error; fflush and fclose count only while the
+ *    stream holds buffered output;
+ *  - write, pwrite, pwrite64 and writev on regular files other than fds 0-2
+ *    (glibc's stdio reaches the kernel without going through these, so a
+ *    stream's output is not counted twice; C++ file streams do go through
+ *    them);
+ *  - ftruncate, rename, renameat, renameat2, link, linkat, unlink, unlinkat
+ *    and remove.
+ * Opening, creating a temporary, fsync and locking leave every byte of the
+ * existing files as it was and are not counted. OPENCODER_ONLY_STDIO=1
+ * counts the stdio output functions alone, as the first tests of failing
+ * writes were written against.
+ *
+ * OPENCODER_FAIL_WRITE=N       the Nth counted call fails without effect:
+ *                              ENOSPC for writes, EIO for the others; a
+ *                              failing fclose still closes its stream.
+ * OPENCODER_KILL_AT_WRITE=N    SIGKILL just before the Nth counted call.
+ * OPENCODER_PAUSE_AT_WRITE=N   with OPENCODER_PAUSE_DIR=D: just before the
+ *                              Nth counted call, create D/paused and wait
+ *                              until D/release exists (at most 60 s).
+ * OPENCODER_COUNT_WRITES=PATH  write the number of counted calls to PATH at
+ *                              exit, so a test knows how many to try.
+ * OPENCODER_DENY_OPEN=SUFFIX   opening a path that ends in SUFFIX fails with
+ *                              EACCES: an unreadable file, which file modes
+ *                              cannot give when the tests run as root.
+ * OPENCODER_DENY_CREATE_IN=DIR a directory this user may not write, for the
+ *                              same reason: creating a file in DIR (open,
+ *                              fopen, the mkstemp family) and renaming,
+ *                              linking or removing its entries fail with
+ *                              EACCES; opening files that exist still works. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdio_ext.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/uio.h>
+#include <time.h>
+#include <unistd.h>
+
+#define REAL(name) \
+    static __typeof__(&name) real_##name; \
+    if (!real_##name) real_##name = (__typeof__(&name))dlsym(RTLD_NEXT, #name)
 
 static long g_calls;
 static long g_fail_at = -1;
+static long g_kill_at = -1;
+static long g_pause_at = -1;
+static const char *g_pause_dir;
+static int g_only_stdio;
+static const char *g_deny_suffix;
+static char g_deny_dir[PATH_MAX];
 
 static void count_at_exit(void) {
     const char *path = getenv("OPENCODER_COUNT_WRITES");
@@ -31,52 +78,139 @@ static void count_at_exit(void) {
     real_fclose(out);
 }
 
+static long number_from(const char *name) {
+    const char *text = getenv(name);
+    return text ? atol(text) : -1;
+}
+
 __attribute__((constructor)) static void start(void) {
-    const char *at = getenv("OPENCODER_FAIL_WRITE");
-    if (at) g_fail_at = atol(at);
+    g_fail_at = number_from("OPENCODER_FAIL_WRITE");
+    g_kill_at = number_from("OPENCODER_KILL_AT_WRITE");
+    g_pause_at = number_from("OPENCODER_PAUSE_AT_WRITE");
+    g_pause_dir = getenv("OPENCODER_PAUSE_DIR");
+    g_only_stdio = number_from("OPENCODER_ONLY_STDIO") == 1;
+    g_deny_suffix = getenv("OPENCODER_DENY_OPEN");
+    const char *deny_dir = getenv("OPENCODER_DENY_CREATE_IN");
+    if (deny_dir && !realpath(deny_dir, g_deny_dir)) g_deny_dir[0] = '\0';
     atexit(count_at_exit);
 }
 
-/* True when this call is the one to fail. */
-static int fails(FILE *stream) {
-    if (stream == stdout || stream == stderr || !__fwritable(stream)) return 0;
+static int exists(const char *path) {
+    struct stat st;
+    return stat(path, &st) == 0;
+}
+
+/* Tells the test through D/paused, then waits for D/release. */
+static void pause_here(void) {
+    if (!g_pause_dir) return;
+    char marker[PATH_MAX];
+    snprintf(marker, sizeof marker, "%s/paused", g_pause_dir);
+    int (*real_open)(const char *, int, ...) = dlsym(RTLD_NEXT, "open");
+    int fd = real_open(marker, O_WRONLY | O_CREAT, 0644);
+    if (fd >= 0) close(fd);
+    snprintf(marker, sizeof marker, "%s/release", g_pause_dir);
+    struct timespec tick = {0, 10 * 1000 * 1000};
+    for (int i = 0; i < 6000 && !exists(marker); ++i) nanosleep(&tick, NULL);
+}
+
+/* Counts one call; true when it is the one to fail (errno is set then). */
+static int counted(int error) {
     ++g_calls;
+    if (g_calls == g_kill_at) raise(SIGKILL);
+    if (g_calls == g_pause_at) pause_here();
     if (g_calls != g_fail_at) return 0;
-    errno = ENOSPC;
+    errno = error;
     return 1;
 }
 
-#define REAL(name) \
-    static __typeof__(&name) real_##name; \
-    if (!real_##name) real_##name = (__typeof__(&name))dlsym(RTLD_NEXT, #name)
+/* The same for a call outside stdio. */
+static int raw_counted(int error) { return !g_only_stdio && counted(error); }
+
+static int stream_fails(FILE *stream) {
+    if (stream == stdout || stream == stderr || !__fwritable(stream)) return 0;
+    return counted(ENOSPC);
+}
+
+static int fd_counts(int fd) {
+    struct stat st;
+    return fd > 2 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+/* ---- A directory this user may not write. */
+
+/* The real directory holding `path` (relative to `dirfd`) is DIR. */
+static int in_denied_dir(int dirfd, const char *path) {
+    if (!g_deny_dir[0] || !path) return 0;
+    char parent[PATH_MAX * 2];
+    const char *slash = strrchr(path, '/');
+    if (path[0] == '/' || dirfd == AT_FDCWD) {
+        if (!slash) snprintf(parent, sizeof parent, ".");
+        else if (slash == path) snprintf(parent, sizeof parent, "/");
+        else snprintf(parent, sizeof parent, "%.*s", (int)(slash - path), path);
+    } else {
+        char link[64], base[PATH_MAX];
+        snprintf(link, sizeof link, "/proc/self/fd/%d", dirfd);
+        ssize_t n = readlink(link, base, sizeof base - 1);
+        if (n < 0) return 0;
+        base[n] = '\0';
+        if (!slash) snprintf(parent, sizeof parent, "%s", base);
+        else snprintf(parent, sizeof parent, "%s/%.*s", base, (int)(slash - path), path);
+    }
+    char resolved[PATH_MAX];
+    return realpath(parent, resolved) && strcmp(resolved, g_deny_dir) == 0;
+}
+
+static int creates_in_denied_dir(int dirfd, const char *path, int flags) {
+    if ((flags & O_TMPFILE) == O_TMPFILE) {  /* `path` is the directory itself */
+        char inside[PATH_MAX];
+        snprintf(inside, sizeof inside, "%s/.", path);
+        return in_denied_dir(dirfd, inside);
+    }
+    if (!(flags & O_CREAT) || !in_denied_dir(dirfd, path)) return 0;
+    struct stat st;
+    return fstatat(dirfd, path, &st, 0) != 0;
+}
+
+static int denied(const char *path) {
+    if (!g_deny_suffix || !path) return 0;
+    size_t n = strlen(path), s = strlen(g_deny_suffix);
+    return n >= s && strcmp(path + n - s, g_deny_suffix) == 0;
+}
+
+static int refuse(void) {
+    errno = EACCES;
+    return -1;
+}
+
+/* ---- stdio output. */
 
 size_t fwrite(const void *data, size_t size, size_t count, FILE *stream) {
     REAL(fwrite);
-    if (fails(stream)) return 0;
+    if (stream_fails(stream)) return 0;
     return real_fwrite(data, size, count, stream);
 }
 
 int fputs(const char *text, FILE *stream) {
     REAL(fputs);
-    if (fails(stream)) return EOF;
+    if (stream_fails(stream)) return EOF;
     return real_fputs(text, stream);
 }
 
 int fputc(int c, FILE *stream) {
     REAL(fputc);
-    if (fails(stream)) return EOF;
+    if (stream_fails(stream)) return EOF;
     return real_fputc(c, stream);
 }
 
 int putc(int c, FILE *stream) {
     REAL(putc);
-    if (fails(stream)) return EOF;
+    if (stream_fails(stream)) return EOF;
     return real_putc(c, stream);
 }
 
 int vfprintf(FILE *stream, const char *format, va_list args) {
     REAL(vfprintf);
-    if (fails(stream)) return -1;
+    if (stream_fails(stream)) return -1;
     return real_vfprintf(stream, format, args);
 }
 
@@ -93,13 +227,13 @@ static int has_pending_output(FILE *stream) { return stream && __fpending(stream
 
 int fflush(FILE *stream) {
     REAL(fflush);
-    if (has_pending_output(stream) && fails(stream)) return EOF;
+    if (has_pending_output(stream) && stream_fails(stream)) return EOF;
     return real_fflush(stream);
 }
 
 int fclose(FILE *stream) {
     REAL(fclose);
-    int failed = has_pending_output(stream) && fails(stream);
+    int failed = has_pending_output(stream) && stream_fails(stream);
     int result = real_fclose(stream);
     if (failed) {
         errno = ENOSPC;
@@ -107,3 +241,179 @@ int fclose(FILE *stream) {
     }
     return result;
 }
+
+/* ---- Raw writes. */
+
+ssize_t write(int fd, const void *data, size_t size) {
+    REAL(write);
+    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    return real_write(fd, data, size);
+}
+
+ssize_t pwrite(int fd, const void *data, size_t size, off_t offset) {
+    REAL(pwrite);
+    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    return real_pwrite(fd, data, size, offset);
+}
+
+ssize_t pwrite64(int fd, const void *data, size_t size, off64_t offset) {
+    REAL(pwrite64);
+    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    return real_pwrite64(fd, data, size, offset);
+}
+
+ssize_t writev(int fd, const struct iovec *parts, int count) {
+    REAL(writev);
+    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    return real_writev(fd, parts, count);
+}
+
+int ftruncate(int fd, off_t size) {
+    REAL(ftruncate);
+    if (raw_counted(EIO)) return -1;
+    return real_ftruncate(fd, size);
+}
+
+/* ---- Directory entries. */
+
+int rename(const char *from, const char *to) {
+    REAL(rename);
+    if (in_denied_dir(AT_FDCWD, from) || in_denied_dir(AT_FDCWD, to)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_rename(from, to);
+}
+
+int renameat(int from_dir, const char *from, int to_dir, const char *to) {
+    REAL(renameat);
+    if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_renameat(from_dir, from, to_dir, to);
+}
+
+int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags) {
+    REAL(renameat2);
+    if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_renameat2(from_dir, from, to_dir, to, flags);
+}
+
+int link(const char *from, const char *to) {
+    REAL(link);
+    if (in_denied_dir(AT_FDCWD, to)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_link(from, to);
+}
+
+int linkat(int from_dir, const char *from, int to_dir, const char *to, int flags) {
+    REAL(linkat);
+    if (in_denied_dir(to_dir, to)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_linkat(from_dir, from, to_dir, to, flags);
+}
+
+int unlink(const char *path) {
+    REAL(unlink);
+    if (in_denied_dir(AT_FDCWD, path)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_unlink(path);
+}
+
+int unlinkat(int dir, const char *path, int flags) {
+    REAL(unlinkat);
+    if (in_denied_dir(dir, path)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_unlinkat(dir, path, flags);
+}
+
+int remove(const char *path) {
+    REAL(remove);
+    if (in_denied_dir(AT_FDCWD, path)) return refuse();
+    if (raw_counted(EIO)) return -1;
+    return real_remove(path);
+}
+
+/* ---- Opening and creating. */
+
+static mode_t mode_argument(int flags, va_list args) {
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(args, mode_t) : 0;
+}
+
+int open(const char *path, int flags, ...) {
+    REAL(open);
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    if (denied(path) || creates_in_denied_dir(AT_FDCWD, path, flags)) return refuse();
+    return real_open(path, flags, mode);
+}
+
+int open64(const char *path, int flags, ...) {
+    REAL(open64);
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    if (denied(path) || creates_in_denied_dir(AT_FDCWD, path, flags)) return refuse();
+    return real_open64(path, flags, mode);
+}
+
+int openat(int dir, const char *path, int flags, ...) {
+    REAL(openat);
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    if (denied(path) || creates_in_denied_dir(dir, path, flags)) return refuse();
+    return real_openat(dir, path, flags, mode);
+}
+
+int openat64(int dir, const char *path, int flags, ...) {
+    REAL(openat64);
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = mode_argument(flags, args);
+    va_end(args);
+    if (denied(path) || creates_in_denied_dir(dir, path, flags)) return refuse();
+    return real_openat64(dir, path, flags, mode);
+}
+
+/* "w" and "a" create a missing file; "r+" does not. */
+static int fopen_refused(const char *path, const char *mode) {
+    int creates = mode && (strchr(mode, 'w') || strchr(mode, 'a'));
+    return denied(path) || (creates && creates_in_denied_dir(AT_FDCWD, path, O_CREAT));
+}
+
+FILE *fopen(const char *path, const char *mode) {
+    REAL(fopen);
+    if (fopen_refused(path, mode)) {
+        errno = EACCES;
+        return NULL;
+    }
+    return real_fopen(path, mode);
+}
+
+FILE *fopen64(const char *path, const char *mode) {
+    REAL(fopen64);
+    if (fopen_refused(path, mode)) {
+        errno = EACCES;
+        return NULL;
+    }
+    return real_fopen64(path, mode);
+}
+
+#define TEMPORARY(name, params, args) \
+    int name params { \
+        REAL(name); \
+        if (in_denied_dir(AT_FDCWD, path)) return refuse(); \
+        return real_##name args; \
+    }
+
+TEMPORARY(mkstemp, (char *path), (path))
+TEMPORARY(mkstemp64, (char *path), (path))
+TEMPORARY(mkostemp, (char *path, int flags), (path, flags))
+TEMPORARY(mkostemp64, (char *path, int flags), (path, flags))
+TEMPORARY(mkstemps, (char *path, int suffix), (path, suffix))
+TEMPORARY(mkstemps64, (char *path, int suffix), (path, suffix))
+TEMPORARY(mkostemps, (char *path, int suffix, int flags), (path, suffix, flags))
+TEMPORARY(mkostemps64, (char *path, int suffix, int flags), (path, suffix, flags))

@@ -46,11 +46,14 @@ protected:
                        {}, env);
     }
 
-    // How many counted writes a clean run of `args` makes.
+    // How many stdio writes a clean run of `args` makes: these tests fail
+    // output calls, not renames or removals.
     long count_writes(const std::vector<std::string>& args, const std::string& program = OPENCODER_CLI) {
         std::string counter = dir.file("writes");
         RunResult clean = octest::run_program(program, args, {},
-                                              {{"LD_PRELOAD", OPENCODER_FAULT_SHIM}, {"OPENCODER_COUNT_WRITES", counter}});
+                                              {{"LD_PRELOAD", OPENCODER_FAULT_SHIM},
+                                               {"OPENCODER_ONLY_STDIO", "1"},
+                                               {"OPENCODER_COUNT_WRITES", counter}});
         EXPECT_EQ(0, clean.exit_code) << clean.err;
         long writes = std::stol(read_bytes(counter));
         octest::fs::remove(counter);
@@ -58,7 +61,9 @@ protected:
     }
 
     static octest::environment fail_at(long n) {
-        return {{"LD_PRELOAD", OPENCODER_FAULT_SHIM}, {"OPENCODER_FAIL_WRITE", std::to_string(n)}};
+        return {{"LD_PRELOAD", OPENCODER_FAULT_SHIM},
+                {"OPENCODER_ONLY_STDIO", "1"},
+                {"OPENCODER_FAIL_WRITE", std::to_string(n)}};
     }
 
     std::vector<std::string> leftovers() const {
