@@ -192,7 +192,7 @@ std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_
     auto finish_partial = [&](std::int16_t result) {
         if (!writer.commit() || !writer.sync()) return undo(kMergeFailed, "cannot write the study's data files");
         writer.close();
-        journal.finish();
+        if (!journal.finish()) return undo(kMergeFailed, "cannot remove the merge journal " + journal_path);
         return result;
     };
 
@@ -219,8 +219,9 @@ std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_
     if (!sync_file(line2.fd) || !sync_file(listed.fd) || (writing && !writer.sync()))
         return undo(kMergeFailed, "cannot make the merge durable");
     if (writing && !writer.close()) return undo(kMergeFailed, "cannot close the study's data files");
-    // The commit point: every file is durable, the journal goes.
-    journal.finish();
+    // The commit point: every file is durable, the journal goes. A journal
+    // that stays would have the next writer undo a merge reported done.
+    if (!journal.finish()) return undo(kMergeFailed, "cannot remove the merge journal " + journal_path);
     return kMergeDone;
 }
 

@@ -223,8 +223,11 @@ bool merge_journal::finish() {
     if (fd_ < 0) return false;
     ::close(fd_);
     fd_ = -1;
+    // Once removed the merge stands; the directory's sync only hastens that
+    // to the disk, and its failure cannot take the merge back.
     bool removed = std::remove(path_.c_str()) == 0;
-    return sync_directory_of(path_) && removed;
+    if (removed) sync_directory_of(path_);
+    return removed;
 }
 
 journal_read read_merge_journal(const std::string& journal_path, journal_contents& contents, std::string& problem) {

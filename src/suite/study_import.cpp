@@ -127,7 +127,7 @@ class staged_file {
 public:
     ~staged_file() {
         if (file_) std::fclose(file_);
-        if (!temp_path_.empty()) std::remove(temp_path_.c_str());
+        if (!temp_path_.empty() && !kept_) std::remove(temp_path_.c_str());
     }
 
     bool create(const std::string& final_path, std::string& error) {
@@ -151,12 +151,6 @@ public:
         return ok;
     }
 
-    bool commit() {
-        if (std::rename(temp_path_.c_str(), final_path_.c_str()) != 0) return false;
-        temp_path_.clear();
-        return true;
-    }
-
     // The label file is written again by path, through its temporary name.
     bool sync_by_path() const {
         int fd = ::open(temp_path_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -165,6 +159,9 @@ public:
         return ok;
     }
 
+    // Not removed when the object goes.
+    void keep() { kept_ = true; }
+
     const std::string& temp_path() const { return temp_path_; }
     const std::string& final_path() const { return final_path_; }
 
@@ -172,6 +169,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string temp_path_;
     std::string final_path_;
+    bool kept_ = false;
 };
 
 // ---- DATA.csv ------------------------------------------------------------
@@ -395,13 +393,13 @@ import_result import_study(const std::string& labels_csv_path, const std::string
     const std::string journal = import_journal_path(out_base);
     if (!replace_file_whole(journal, renames, default_file_mode()))
         return study_result::failure("cannot write \"" + journal + "\"");
-    for (staged_file* file : {&lbl, &dat, &idx}) {
-        if (!file->commit())
-            return study_result::failure("cannot rename the new file to \"" + file->final_path() +
-                                         "\": " + std::strerror(errno));
-    }
-    if (!sync_directory_of(journal) || std::remove(journal.c_str()) != 0 || !sync_directory_of(journal))
-        return study_result::failure("cannot remove \"" + journal + "\"");
+    // From here the import is decided: the files stay for the journal's
+    // renames, whoever makes them.
+    for (staged_file* file : {&lbl, &dat, &idx}) file->keep();
+    std::vector<std::string> done;
+    std::string problem;
+    if (!finish_import(out_base, done, problem))
+        return study_result::failure(problem + "; the next command that writes the study finishes the import");
     return study_result{true, "imported " + std::to_string(labels.labels.size()) + " questions and " +
                                   std::to_string(importer.respondents()) + " respondents into " + out_base};
 }

@@ -79,10 +79,10 @@ lock_holder read_holder(int fd) {
     return holder;
 }
 
-void record_holder(int fd, const std::string& command) {
+bool record_holder(int fd, const std::string& command) {
     std::string line = field(user_name()) + '\t' + field(host_name()) + '\t' + std::to_string(getpid()) + '\t' +
                        now_iso8601() + '\t' + field(command) + '\n';
-    if (ftruncate(fd, 0) == 0) (void)!pwrite(fd, line.data(), line.size(), 0);
+    return ftruncate(fd, 0) == 0 && pwrite(fd, line.data(), line.size(), 0) == static_cast<ssize_t>(line.size());
 }
 
 }  // namespace
@@ -158,8 +158,13 @@ file_lock::outcome file_lock::acquire(const std::string& lock_path, lock_kind ki
         }
         std::this_thread::sleep_for(kPollInterval);
     }
-    // A failure to record only loses the holder's name, not the lock.
-    if (kind == lock_kind::exclusive && byte == 0) record_holder(fd_, command);
+    // A lock file that cannot be written says the disk cannot take the
+    // command's writes either.
+    if (kind == lock_kind::exclusive && byte == 0 && !record_holder(fd_, command)) {
+        error_ = "cannot write the lock file " + lock_path + ": " + std::strerror(errno);
+        release();
+        return outcome::failed;
+    }
     held_ = true;
     holder_ = {};
     return outcome::held;
