@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -58,6 +59,8 @@ int CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, c
     request.questions = &questions;
     request.question_count = static_cast<std::int16_t>(questions.size());
 
+    // Taken before the file dialog makes the study's directory current.
+    const std::string base = std::filesystem::absolute(to_native_bytes(base_path)).string();
     QString chosen;
     if (!choose_coder_file_name(oc::IDS_CODER_FILE_FILTER, base_path, chosen, false)) return 0;
     request.coder_path = to_native_bytes(chosen);
@@ -72,7 +75,6 @@ int CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, c
     // Writers take turns from here; the name chosen is checked under the
     // lock, as another prepare may have taken it meanwhile. The file
     // dialog asked before an existing file is replaced.
-    const std::string base = to_native_bytes(base_path);
     oc::study_write_session session;
     if (!open_study_for_writing(base, QStringLiteral("prepare"), session)) return 0;
     if (oc::output_refusal refusal =
