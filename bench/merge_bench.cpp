@@ -20,6 +20,7 @@
 #include "merge/data_file_writer.h"
 #include "merge/merge_engine.h"
 #include "merge/study_index.h"
+#include "suite/study_session.h"
 #include "study_generator.h"
 
 namespace fs = std::filesystem;
@@ -132,9 +133,17 @@ int main() {
         for (const char* ext : {".001", ".cdl"})
             fs::copy_file(original + ext, merged + ext, fs::copy_options::overwrite_existing);
         fs::remove(merged + ".add");
+        // With the locks the command takes, as it takes them.
         double start = now();
-        result = oc::MergeCoderFile(merged + ".DAT", merged + ".idx", merged + ".cdl", merged + ".001",
-                                    merged + ".add", false);
+        oc::study_write_session session;
+        oc::coder_file_session coder_lock;
+        using std::chrono::milliseconds;
+        bool locked = session.open(merged, "merge_bench", milliseconds(0)) == oc::session_outcome::ready &&
+                      coder_lock.open(merged + ".001", "merge_bench", milliseconds(0)) == oc::session_outcome::ready &&
+                      session.lock_data(milliseconds(0)) == oc::session_outcome::ready;
+        result = locked ? oc::MergeCoderFile(merged + ".DAT", merged + ".idx", merged + ".cdl", merged + ".001",
+                                             merged + ".add", false)
+                        : oc::kMergeFailed;
         merges.push_back(now() - start);
     }
     double first = merges.front();

@@ -16,6 +16,7 @@
 #include "coderfile/cursor.h"
 #include "coderfile/discovery.h"
 #include "extract/extract_engine.h"
+#include "suite/study_session.h"
 #include "study_generator.h"
 
 namespace fs = std::filesystem;
@@ -78,6 +79,9 @@ std::int16_t extract(const std::string& base, const char* question, const std::s
     request.max_respondent = max;
     request.questions = &questions;
     request.question_count = 1;
+    // With the lock prepare takes, as it takes it.
+    oc::study_write_session session;
+    if (session.open(base, "scale_bench", std::chrono::milliseconds(0)) != oc::session_outcome::ready) return -1;
     return oc::extract_responses(request, false, base + ".DAT", base + ".idx", base + ".cdl", base + ".cdb");
 }
 

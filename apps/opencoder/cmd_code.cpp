@@ -8,6 +8,8 @@
 #include "cli_common.h"
 #include "coding/batch_codes.h"
 #include "commands.h"
+#include "study_locks.h"
+#include "suite/merge_journal.h"
 
 namespace cli {
 
@@ -17,12 +19,21 @@ struct code_options {
     std::string base;
     std::string file;
     std::string codes;
+    double wait_seconds = 0;
 };
 
 int run_code(const code_options& options) {
     study_paths study = parse_study(options.base);
     std::string codes = std::filesystem::absolute(options.codes).string();
     if (!enter_study_directory(study)) return exit_failure;
+    const std::string command = "opencoder code " + options.file;
+    // A crashed merge may have marked this file; its roll back comes first.
+    if (oc::merge_journal_exists(study.name)) {
+        oc::study_write_session session;
+        if (!open_for_writing(study.name, command, options.wait_seconds, session)) return exit_failure;
+    }
+    oc::coder_file_session coder_lock;
+    if (!lock_coder_file(options.file, command, options.wait_seconds, coder_lock)) return exit_failure;
     oc::batch_result result = oc::apply_batch_codes(options.file, codes);
     if (!result.ok) {
         print_error(result.message);
@@ -43,6 +54,7 @@ void add_code_command(CLI::App& app, int& result) {
     cmd->add_option("--codes", options->codes,
                     "CSV with header question,respondent,roster,list_no,codes[,sequence]; codes separated by spaces")
         ->required();
+    add_wait_option(*cmd, options->wait_seconds);
     cmd->callback([options, &result] { result = run_code(*options); });
 }
 

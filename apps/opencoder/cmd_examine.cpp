@@ -11,9 +11,11 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "extract/drivers.h"
+#include "extract/output_paths.h"
 #include "filter_options.h"
 #include "open_study.h"
 #include "resources/string_table.h"
+#include "study_locks.h"
 #include "suite/error_library.h"
 
 namespace cli {
@@ -29,6 +31,7 @@ struct examine_options {
     bool no_numbers = false;
     bool strip_numeric = false;
     std::string out;
+    bool replace = false;
 };
 
 std::vector<bool> select_questions(const std::vector<std::string>& names, const oc::openend_catalogue& catalogue) {
@@ -83,7 +86,17 @@ int run_examine(const examine_options& options) {
     request.show_numbers = !options.no_numbers;
     request.strip_numeric = options.strip_numeric;
 
-    temp_file listing{oc::make_listing_temp_file(".")};
+    if (!out.empty()) {
+        oc::output_refusal refusal = oc::output_path_refusal(study.name, out, oc::output_kind::listing, options.replace);
+        if (refusal) {
+            print_error(refusal.text + (refusal.why == oc::output_refusal::exists ? " Use --replace to replace it." : ""));
+            return exit_failure;
+        }
+    }
+    oc::study_read_session reading;
+    if (!open_for_reading(study.name, kReaderWaitSeconds, reading)) return exit_failure;
+    const std::string temp_directory = oc::listing_temp_directory();
+    temp_file listing{temp_directory.empty() ? std::string() : oc::make_listing_temp_file(temp_directory)};
     if (listing.path.empty()) {
         print_message(oc::IDS_LISTING_WRITE_ERROR);
         return exit_failure;
@@ -116,6 +129,7 @@ void add_examine_command(CLI::App& app, int& result) {
     cmd->add_flag("--no-numbers", options->no_numbers, "Leave out the sequence, roster and list numbers");
     cmd->add_flag("--strip-numeric", options->strip_numeric, "Strip the numeric code before OTHER texts");
     cmd->add_option("--out", options->out, "Listing file to write (default: standard output)");
+    cmd->add_flag("--replace", options->replace, "Replace an existing --out file (never a file of the study)");
     cmd->callback([options, &result] { result = run_examine(*options); });
 }
 

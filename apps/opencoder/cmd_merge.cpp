@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "merge/merge_engine.h"
 #include "merge/unique_respondents.h"
+#include "study_locks.h"
 #include "resources/string_table.h"
 
 namespace cli {
@@ -21,11 +22,21 @@ struct merge_options {
     std::string file;
     bool by_respondent = false;
     bool yes = false;
+    double wait_seconds = 0;
 };
 
 int run_merge(const merge_options& options) {
     study_paths study = parse_study(options.base);
     if (!enter_study_directory(study)) return exit_failure;
+    // The file's status is read under the locks: another merge of it may
+    // just have finished.
+    const std::string command = "opencoder merge " + options.file;
+    oc::study_write_session session;
+    oc::coder_file_session coder_lock;
+    if (!open_for_writing(study.name, command, options.wait_seconds, session) ||
+        !lock_coder_file(options.file, command, options.wait_seconds, coder_lock) ||
+        !lock_study_data(study.name, options.wait_seconds, session))
+        return exit_failure;
     oc::coder_file_listing listing = oc::list_coder_files(study.coder_list());
     if (listing.result != oc::listing_result::ok) {
         print_message(listing.result == oc::listing_result::list_unreadable ? oc::IDS_CODER_LIST_READ_ERROR
@@ -60,8 +71,10 @@ int run_merge(const merge_options& options) {
         }
     }
     auto warn = [](const std::string& text) { print_error(text); };
+    std::string problem;
     std::int16_t result = oc::MergeCoderFile(study.data(), study.index(), study.coder_list(), options.file,
-                                             study.add_file(), options.by_respondent, warn);
+                                             study.add_file(), options.by_respondent, warn, {}, &problem);
+    if (result != oc::kMergeDone && !problem.empty()) print_error(problem);
     switch (result) {
     case oc::kMergeDone:
         print_message(oc::IDS_MERGE_DONE);
@@ -88,6 +101,7 @@ void add_merge_command(CLI::App& app, int& result) {
     cmd->add_flag("--by-respondent", options->by_respondent,
                   "Match records by respondent number only (the study's respondent numbers must be unique)");
     cmd->add_flag("--yes", options->yes, "Merge a file that was merged before");
+    add_wait_option(*cmd, options->wait_seconds);
     cmd->callback([options, &result] { result = run_merge(*options); });
 }
 

@@ -10,10 +10,12 @@
 #include "commands.h"
 #include "coderfile/naming.h"
 #include "extract/drivers.h"
+#include "extract/output_paths.h"
 #include "filter_options.h"
 #include "open_study.h"
 #include "resources/string_table.h"
 #include "suite/error_library.h"
+#include "study_locks.h"
 
 namespace cli {
 
@@ -25,6 +27,8 @@ struct prepare_options {
     filter_options filters;
     std::string out;
     bool yes = false;
+    bool replace = false;
+    double wait_seconds = 0;
 };
 
 std::uint8_t parse_byte(const std::string& text, const std::string& what) {
@@ -85,10 +89,22 @@ int run_prepare(const prepare_options& options) {
     oc::apply_respondent_choice(request, choice);
     request.questions = &questions;
     request.question_count = static_cast<std::int16_t>(questions.size());
+    // Writers take turns: the next free name and the coder list are read
+    // and written under the study's lock.
+    oc::study_write_session session;
+    if (!open_for_writing(study.name, "opencoder prepare", options.wait_seconds, session)) return exit_failure;
     request.coder_path = out.empty() ? study.name + "." + oc::next_free_extension(study.name, false) : out;
     if (request.coder_path.size() > oc::kMaxPathLength) {
         print_error("The coder data file path is longer than 255 characters: " + request.coder_path);
         return exit_failure;
+    }
+    if (!out.empty()) {
+        oc::output_refusal refusal =
+            oc::output_path_refusal(study.name, out, oc::output_kind::coder_file, options.replace);
+        if (refusal) {
+            print_error(refusal.text + (refusal.why == oc::output_refusal::exists ? " Use --replace to replace it." : ""));
+            return exit_failure;
+        }
     }
 
     bool declined = false;
@@ -125,6 +141,8 @@ void add_prepare_command(CLI::App& app, int& result) {
     add_filter_options(*cmd, options->filters, "not-coded");
     cmd->add_option("--out", options->out, "Coder data file to create (default: the next free NAME.NNN)");
     cmd->add_flag("--yes", options->yes, "Go on when the answers are already in coder files");
+    cmd->add_flag("--replace", options->replace, "Replace an existing --out file (never a study file or a coded file)");
+    add_wait_option(*cmd, options->wait_seconds);
     cmd->callback([options, &result] { result = run_prepare(*options); });
 }
 

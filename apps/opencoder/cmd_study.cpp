@@ -7,8 +7,10 @@
 
 #include "cli_common.h"
 #include "commands.h"
+#include "check/study_check.h"
 #include "suite/study_dump.h"
 #include "suite/study_import.h"
+#include "study_locks.h"
 
 namespace cli {
 
@@ -23,7 +25,10 @@ bool study_exists(const std::string& out) {
     return false;
 }
 
-int run_import(const std::string& labels, const std::string& data, const std::string& out, bool replace) {
+int run_import(const std::string& labels, const std::string& data, const std::string& out, bool replace,
+               double wait_seconds) {
+    oc::study_write_session session;
+    if (!open_for_writing(out, "opencoder study import", wait_seconds, session)) return exit_failure;
     if (!replace && study_exists(out)) {
         print_error("The study " + out + " already exists; use --replace to overwrite it.");
         return exit_failure;
@@ -38,6 +43,8 @@ int run_import(const std::string& labels, const std::string& data, const std::st
 }
 
 int run_dump(const std::string& base) {
+    oc::study_read_session session;
+    if (!open_for_reading(base, kReaderWaitSeconds, session)) return exit_failure;
     oc::dump_result dumped = oc::dump_study(base, std::cout);
     std::cout.flush();
     if (!dumped.ok) {
@@ -45,6 +52,20 @@ int run_dump(const std::string& base) {
         return exit_failure;
     }
     return exit_ok;
+}
+
+// Problems on standard output, one a line; what a repair did on standard error.
+int run_check(const std::string& base, bool repair, double wait_seconds) {
+    oc::study_write_session session;
+    if (!open_for_writing(base, repair ? "opencoder study check --repair" : "opencoder study check", wait_seconds,
+                          session, false) ||
+        !lock_study_data(base, wait_seconds, session))
+        return exit_failure;
+    oc::check_report report = repair ? oc::repair_study(base) : oc::check_study(base);
+    for (const std::string& line : report.repaired) print_error("Repaired: " + line);
+    for (const std::string& line : report.problems) std::cout << line << '\n';
+    std::cout.flush();
+    return report.clean() ? exit_ok : exit_failure;
 }
 
 }  // namespace
@@ -56,6 +77,7 @@ void add_study_command(CLI::App& app, int& result) {
     struct import_options {
         std::string labels, data, out;
         bool replace = false;
+        double wait_seconds = 0;
     };
     auto in = std::make_shared<import_options>();
     auto* import = study->add_subcommand("import", "Create NAME.lbl, NAME.DAT and NAME.idx from CSV files");
@@ -63,12 +85,29 @@ void add_study_command(CLI::App& app, int& result) {
     import->add_option("--data", in->data, "Data CSV: respondent,sequence,complete,Q1,Q3[2],...")->required();
     import->add_option("--out", in->out, "Study base path DIR/NAME to create")->required();
     import->add_flag("--replace", in->replace, "Overwrite the study's files if they exist");
-    import->callback([in, &result] { result = run_import(in->labels, in->data, in->out, in->replace); });
+    add_wait_option(*import, in->wait_seconds);
+    import->callback(
+        [in, &result] { result = run_import(in->labels, in->data, in->out, in->replace, in->wait_seconds); });
 
     auto base = std::make_shared<std::string>();
     auto* dump = study->add_subcommand("dump", "Print every respondent's record versions and variables");
     dump->add_option("--study", *base, "Study base path DIR/NAME")->required();
     dump->callback([base, &result] { result = run_dump(*base); });
+
+    struct check_options {
+        std::string base;
+        bool repair = false;
+        double wait_seconds = 0;
+    };
+    auto checked = std::make_shared<check_options>();
+    auto* check = study->add_subcommand("check", "Check every file of a study; problems are listed with file and offset");
+    check->add_option("--study", checked->base, "Study base path DIR/NAME")->required();
+    check->add_flag("--repair", checked->repair,
+                    "Roll back an unfinished merge, finish an interrupted import, remove leftover temporaries, "
+                    "list unlisted coder files");
+    add_wait_option(*check, checked->wait_seconds);
+    check->callback(
+        [checked, &result] { result = run_check(checked->base, checked->repair, checked->wait_seconds); });
 }
 
 }  // namespace cli

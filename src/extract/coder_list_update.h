@@ -8,9 +8,11 @@
 namespace oc {
 
 // Replaces the first entry of the same name (case-insensitive) or appends
-// one. The new list is written to a temporary file beside the list; the old
-// list becomes `backup_path`. On failure the list is left as it was and the
-// temporary file is removed. A missing list is created with this one entry.
+// one. The old list is copied to `backup_path`, then the new one renamed
+// over the list, each written whole beside its final name and synced, so
+// that a complete list exists at every instant. False, with the list as it
+// was, when the list exists but cannot be read, is read-only or damaged,
+// or a write fails. A missing list is created with this one entry.
 bool update_coder_list(const coder_spec& spec, const std::string& list_path, const std::string& backup_path);
 
 }  // namespace oc

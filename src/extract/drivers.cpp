@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace oc {
 
 std::string respondent_choice_error(const respondent_choice& choice) {
@@ -89,6 +91,12 @@ quest_list build_listing_questions(const openend_catalogue& catalogue, const std
         questions.push_back(q);
     }
     return questions;
+}
+
+std::string listing_temp_directory() {
+    std::error_code error;
+    std::filesystem::path directory = std::filesystem::temp_directory_path(error);
+    return error ? std::string() : directory.string();
 }
 
 std::string make_listing_temp_file(const std::string& directory) {

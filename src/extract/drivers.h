@@ -81,4 +81,9 @@ quest_list build_listing_questions(const openend_catalogue& catalogue, const std
 // characters (the caller shows 707).
 std::string make_listing_temp_file(const std::string& directory);
 
+// Where temporary listings go: the system's temporary directory (TMPDIR),
+// not the study's, which a reader may not be able to write. Empty when it
+// is not a directory (the caller shows 707).
+std::string listing_temp_directory();
+
 }  // namespace oc

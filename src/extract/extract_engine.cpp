@@ -14,6 +14,7 @@
 #include "coderfile/text_stream.h"
 #include "extract/coded_lookup.h"
 #include "extract/coder_list_update.h"
+#include "suite/durable_file.h"
 #include "suite/answer_walk.h"
 #include "suite/data_library.h"
 #include "suite/error_library.h"
@@ -373,8 +374,22 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     const bool listing = !request.listing_path.empty();
     const std::string& out_path = listing ? request.listing_path : request.coder_path;
     if (out_path.size() > kMaxPathLength) return kExtractFailed;  // refused rather than cut
-    std::FILE* out = std::fopen(out_path.c_str(), "wb");
-    if (!out) return kExtractFailed;
+    // A coder file is written under a temporary name and renamed into place
+    // only when complete, just before its list entry: a crash never leaves a
+    // partial one under a coder file's name.
+    std::string temp_path;
+    std::FILE* out = nullptr;
+    if (listing) {
+        out = std::fopen(out_path.c_str(), "wb");
+    } else {
+        int fd = create_temporary_beside(out_path, default_file_mode(), temp_path);
+        if (fd >= 0 && !(out = fdopen(fd, "wb"))) ::close(fd);
+    }
+    if (!out) {
+        if (!temp_path.empty()) std::remove(temp_path.c_str());
+        return kExtractFailed;
+    }
+    const std::string& written_path = listing ? out_path : temp_path;
     constexpr std::size_t kOutBufferSize = 1 << 16;
     std::unique_ptr<char[]> out_buffer(new char[kOutBufferSize]);  // not zeroed: stdio fills it
     std::setvbuf(out, out_buffer.get(), _IOFBF, kOutBufferSize);
@@ -387,11 +402,12 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     } catch (const std::bad_alloc&) {
         out_of_memory = true;
     }
-    bool closed = std::fclose(out) == 0;
+    bool closed = std::fflush(out) == 0 && (listing || sync_file(fileno(out)));
+    closed = std::fclose(out) == 0 && closed;
     if (result == outcome::written && !closed) result = outcome::failed;
     bool keep = listing ? (result == outcome::written || result == outcome::no_data) && !out_of_memory
                         : result == outcome::written && !out_of_memory;
-    if (!keep) std::remove(out_path.c_str());
+    if (!keep) std::remove(written_path.c_str());
     if (out_of_memory) ThrowHalvexException(kErrorOutOfMemory);
 
     switch (result) {
@@ -412,9 +428,14 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     try {
         fill_question_names(run.spec(), request);
     } catch (const std::bad_alloc&) {
+        std::remove(temp_path.c_str());
         ThrowHalvexException(kErrorOutOfMemory);
     }
-    return update_coder_list(run.spec(), list_path, backup_path) ? kExtractWritten : kExtractFailed;
+    if (!commit_temporary(temp_path, out_path)) return kExtractFailed;
+    if (update_coder_list(run.spec(), list_path, backup_path)) return kExtractWritten;
+    // Unlisted, the file would be taken for coded answers by nobody: this run made it, and takes it away.
+    std::remove(out_path.c_str());
+    return kExtractFailed;
 }
 
 }  // namespace oc

@@ -1,16 +1,11 @@
 #include "merge/add_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "suite/durable_file.h"
 #include "suite/study_format.h"
 
 namespace oc {
@@ -88,61 +83,18 @@ void register_question(std::string& bytes, const quest_list::value_type& q) {
     bytes.append(reinterpret_cast<const char*>(raw), kAddEntrySize);
 }
 
-// The whole file into `bytes`; false when it exists but cannot be read.
-bool read_whole(const std::string& path, std::string& bytes, bool& exists, mode_t& mode) {
-    int fd = ::open(path.c_str(), O_RDONLY);
-    exists = fd >= 0 || errno != ENOENT;
-    if (fd < 0) return !exists;
-    struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok) mode = info.st_mode & 07777;
-    char chunk[4096];
-    for (ssize_t got = 1; ok && got > 0;) {
-        got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0) ok = false;
-        else bytes.append(chunk, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return ok;
-}
-
-// `bytes` under a new name beside `path`, then renamed over it.
-bool replace_whole(const std::string& path, const std::string& bytes, mode_t mode) {
-    std::string temp_path = path + ".XXXXXX";
-    int fd = mkstemp(temp_path.data());
-    if (fd < 0) return false;
-    fchmod(fd, mode);
-    std::FILE* temp = fdopen(fd, "wb");
-    if (!temp) {
-        ::close(fd);
-        std::remove(temp_path.c_str());
-        return false;
-    }
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), temp) == bytes.size();
-    ok = std::fclose(temp) == 0 && ok;
-    if (ok && std::rename(temp_path.c_str(), path.c_str()) == 0) return true;
-    std::remove(temp_path.c_str());
-    return false;
-}
-
-mode_t default_file_mode() {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 bool update_add_file(const std::string& add_path, const quest_list& maxima) {
     std::string bytes;
     bool exists = false;
     mode_t mode = default_file_mode();
-    if (!read_whole(add_path, bytes, exists, mode)) return false;
+    if (!read_file_whole(add_path, bytes, exists, &mode)) return false;
     const std::string before = bytes;
     for (const quest_spec& q : maxima)
         if (q.action == 0) register_question(bytes, q);
     if (exists && bytes == before) return true;
-    return replace_whole(add_path, bytes, mode);
+    return replace_file_whole(add_path, bytes, mode);
 }
 
 }  // namespace oc

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <string_view>
 
 #include "suite/data_library.h"
+#include "suite/durable_file.h"
 #include "suite/study_format.h"
 
 namespace oc {
@@ -28,17 +31,27 @@ constexpr std::size_t kWindowBytes = 8192;
 constexpr std::size_t kScatteredReadBytes = 256;
 constexpr std::uint32_t kLinkField = kIdxEntrySize - 4;
 
-// Flushed at once, so that a failing disk shows at the write that failed.
-bool write_block(std::FILE* file, const void* data, std::size_t size, bool counted = true) {
+// One system call for the whole block (unless the kernel writes less), so
+// that no index entry goes out in two pieces a crash could separate.
+bool write_block(std::FILE* file, std::uint64_t at, const void* data, std::size_t size, bool counted = true) {
     if (counted && g_write_hook && !g_write_hook(++g_write_count)) return false;
-    return std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t wrote = pwrite(fileno(file), bytes, size, static_cast<off_t>(at));
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        bytes += wrote;
+        size -= static_cast<std::size_t>(wrote);
+        at += static_cast<std::uint64_t>(wrote);
+    }
+    // The stream's read buffer may hold the bytes as they were; a seek
+    // inside it would not read them again.
+    return std::fflush(file) == 0;
 }
 
 bool read_exact(std::FILE* file, void* data, std::size_t size) { return std::fread(data, 1, size, file) == size; }
 
 long file_end(std::FILE* file) { return std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1; }
-
-bool seek_to(std::FILE* file, std::uint64_t at) { return std::fseek(file, static_cast<long>(at), SEEK_SET) == 0; }
 
 bool cut_back(std::FILE* file, std::uint64_t size) {
     std::clearerr(file);
@@ -356,11 +369,11 @@ bool study_writer::write_links(std::vector<link>& links, bool counted) {
         bool ok;
         if (index_) {
             std::string_view run = index_->bytes(from, to);
-            ok = seek_to(idx_.get(), from) && write_block(idx_.get(), run.data(), run.size(), counted);
+            ok = write_block(idx_.get(), from, run.data(), run.size(), counted);
         } else {
             unsigned char value[4];
             put_u32(value, links[i].value);
-            ok = seek_to(idx_.get(), from) && write_block(idx_.get(), value, sizeof value, counted);
+            ok = write_block(idx_.get(), from, value, sizeof value, counted);
         }
         if (!ok) return false;
         i = last + 1;
@@ -371,8 +384,19 @@ bool study_writer::write_links(std::vector<link>& links, bool counted) {
 bool study_writer::commit() {
     if (!dat_ || failed_) return false;
     if (staged_dat_.empty() && staged_idx_.empty()) return true;
-    bool ok = seek_to(dat_.get(), written_dat_) && write_block(dat_.get(), staged_dat_.data(), staged_dat_.size()) &&
-              seek_to(idx_.get(), written_idx_) && write_block(idx_.get(), staged_idx_.data(), staged_idx_.size()) &&
+    // What the links below the old end held goes into the journal first:
+    // a crash after this point is rolled back from it.
+    if (journal_ && journaled_ < relinked_.size()) {
+        std::vector<merge_journal::range> ranges;
+        for (; journaled_ < relinked_.size(); ++journaled_)
+            ranges.push_back({journaled_file::index, relinked_[journaled_], std::string(4, '\0')});
+        if (!journal_->record(ranges)) {
+            roll_back();
+            return false;
+        }
+    }
+    bool ok = write_block(dat_.get(), written_dat_, staged_dat_.data(), staged_dat_.size()) &&
+              write_block(idx_.get(), written_idx_, staged_idx_.data(), staged_idx_.size()) &&
               write_links(staged_links_, true);
     if (!ok) {
         roll_back();
@@ -404,9 +428,14 @@ bool study_writer::roll_back() {
     ok = cut_back(idx_.get(), opened_idx_) && ok;
     ok = cut_back(dat_.get(), opened_dat_) && ok;
     relinked_.clear();
+    journaled_ = 0;
     written_idx_ = opened_idx_;
     written_dat_ = opened_dat_;
     return ok;
+}
+
+bool study_writer::sync() {
+    return dat_ && !failed_ && sync_file(fileno(dat_.get())) && sync_file(fileno(idx_.get()));
 }
 
 bool study_writer::close() {
@@ -417,6 +446,8 @@ bool study_writer::close() {
     staged_idx_.clear();
     staged_links_.clear();
     relinked_.clear();
+    journaled_ = 0;
+    journal_ = nullptr;
     return closed;
 }
 

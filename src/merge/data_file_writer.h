@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "suite/merge_journal.h"
 #include "merge/study_index.h"
 
 namespace oc {
@@ -98,6 +99,17 @@ public:
     // True once the session was rolled back.
     bool failed() const { return failed_; }
 
+    // From now on, the old bytes of every link below the lengths at open()
+    // go into `journal` and are durable before the link is written.
+    void set_journal(merge_journal* journal) { journal_ = journal; }
+
+    // The lengths at open().
+    std::uint64_t opened_data_length() const { return opened_dat_; }
+    std::uint64_t opened_index_length() const { return opened_idx_; }
+
+    // Makes what was committed durable. False when it cannot.
+    bool sync();
+
     // Closes both files; what is staged and not committed is dropped.
     // False when closing fails.
     bool close();
@@ -118,6 +130,8 @@ private:
     };
     std::unique_ptr<std::FILE, file_closer> dat_, idx_;
     study_index* index_ = nullptr;
+    merge_journal* journal_ = nullptr;
+    std::size_t journaled_ = 0;  // relinked_ fields already in the journal
     bool failed_ = false;
     std::uint64_t opened_dat_ = 0, opened_idx_ = 0;    // lengths at open()
     std::uint64_t written_dat_ = 0, written_idx_ = 0;  // lengths in the files

@@ -1,6 +1,9 @@
 #include "merge/merge_engine.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +13,10 @@
 #include "coderfile/coder_list.h"
 #include "coderfile/cursor.h"
 #include "merge/add_file.h"
+#include "merge/coded_lines.h"
+#include "suite/merge_journal.h"
 #include "merge/study_index.h"
+#include "suite/durable_file.h"
 #include "suite/study_format.h"
 
 namespace oc {
@@ -22,35 +28,31 @@ std::string file_name_part(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A two-byte status field overwritten by the merge, and what it held, so
-// that a later failure can put it back.
+// A two-byte status field the merge sets: where, and what it held.
 struct status_field {
+    int fd = -1;  // not owned
     long at = -1;
     char was[2] = {};
 };
 
-bool put_back(std::FILE* file, const status_field& field) {
-    std::clearerr(file);
-    return field.at >= 0 && std::fseek(file, field.at, SEEK_SET) == 0 && std::fwrite(field.was, 1, 2, file) == 2 &&
-           std::fflush(file) == 0;
-}
-
-// Reads the field at `at`, then writes `value` over it.
-bool overwrite(std::FILE* file, long at, const char (&value)[2], status_field& field) {
-    if (std::fseek(file, at, SEEK_SET) != 0 || std::fread(field.was, 1, 2, file) != 2) return false;
+bool read_status(int fd, long at, status_field& field) {
+    field.fd = fd;
     field.at = at;
-    return std::fseek(file, at, SEEK_SET) == 0 && std::fwrite(value, 1, 2, file) == 2 && std::fflush(file) == 0;
+    return fd >= 0 && at >= 0 && pread(fd, field.was, 2, at) == 2;
 }
 
-// Status 3 into the first entry named like the coder file (any case).
-// False when the list cannot be opened or read, holds no such entry, or the
-// write fails; `field` then says what to put back, if anything was touched.
-bool mark_listed_merged(const std::string& list_path, const std::string& coder_path, status_field& field) {
-    std::FILE* list = std::fopen(list_path.c_str(), "rb+");
-    if (!list) return false;
+bool write_status(const status_field& field, const unsigned char (&value)[2]) {
+    return pwrite(field.fd, value, 2, field.at) == 2;
+}
+
+// Offset of the status field in the first coder list entry named like the
+// coder file (any case); -1 when the list cannot be read or has no such entry.
+long listed_status_at(const std::string& list_path, const std::string& coder_path) {
+    std::FILE* list = std::fopen(list_path.c_str(), "rb");
+    if (!list) return -1;
     std::string key = file_name_part(coder_path);
     unsigned char count_bytes[4];
-    bool ok = false;
+    long found = -1;
     if (std::fread(count_bytes, 1, 4, list) == 4) {
         auto count = static_cast<std::int32_t>(get_u32(count_bytes));
         for (std::int32_t e = 0; e < count; ++e) {
@@ -58,31 +60,47 @@ bool mark_listed_merged(const std::string& list_path, const std::string& coder_p
             coder_spec spec;
             if (at < 0 || read_coder_list_entry(list, true, spec) != 0) break;
             if (strcasecmp(spec.name, key.c_str()) != 0) continue;
-            unsigned char status[2];
-            put_u16(status, status_merged);
-            ok = overwrite(list, at + 256, {static_cast<char>(status[0]), static_cast<char>(status[1])}, field);
+            found = at + 256;
             break;
         }
     }
-    if (!ok && field.at >= 0) put_back(list, field);
-    field.at = ok ? field.at : -1;
-    return std::fclose(list) == 0 && ok;
+    std::fclose(list);
+    return found;
 }
 
-bool put_back_listed(const std::string& list_path, const status_field& field) {
-    std::FILE* list = std::fopen(list_path.c_str(), "rb+");
-    if (!list) return false;
-    bool ok = put_back(list, field);
-    return std::fclose(list) == 0 && ok;
-}
-
-// " 3" over the status field of line 2, 10 characters past its start.
-bool mark_file_merged(std::FILE* file, status_field& field) {
-    if (std::fseek(file, 0, SEEK_SET) != 0) return false;
+// Line 2's status field, 10 characters past the start of line 2.
+long line2_status_at(std::FILE* file) {
+    if (std::fseek(file, 0, SEEK_SET) != 0) return -1;
     char line[258];
-    if (!std::fgets(line, sizeof line, file) || !std::strchr(line, '\n')) return false;
-    long status_field_at = std::ftell(file) + 10;
-    return status_field_at >= 10 && overwrite(file, status_field_at, {' ', '3'}, field);
+    if (!std::fgets(line, sizeof line, file) || !std::strchr(line, '\n')) return -1;
+    long at = std::ftell(file);
+    return at < 0 ? -1 : at + 10;
+}
+
+struct fd_closer {
+    int fd = -1;
+    ~fd_closer() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// A file the user made read-only is not written, though the process could.
+bool read_only(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
+}
+
+std::uint64_t file_length(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// The journal's file name for the study whose data file is `dat_path`.
+std::string journal_path_for(const std::string& dat_path) {
+    std::size_t dot = dat_path.find_last_of('.');
+    std::size_t slash = dat_path.find_last_of('/');
+    bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has_extension ? dat_path.substr(0, dot) : dat_path) + ".mjl";
 }
 
 }  // namespace
@@ -106,87 +124,104 @@ coded_var coded_variable(const resp_record& record, bool replace) {
 
 std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_path, const std::string& list_path,
                             const std::string& coder_path, const std::string& add_path, bool by_respondent,
-                            const missing_record_warning& warn, const merge_progress& progress) {
+                            const missing_record_warning& warn, const merge_progress& progress,
+                            std::string* problem) {
+    auto fail = [problem](std::int16_t result, std::string text) {
+        if (problem) *problem = std::move(text);
+        return result;
+    };
     cursor_ptr cursor(open_coder_cursor(coder_path.c_str(), ""));
-    if (!cursor) return kMergeFailed;
+    if (!cursor) return fail(kMergeFailed, "cannot open " + coder_path + " for writing");
     std::FILE* file = cursor->file;
-    coder_spec spec;
-    quest_list questions;
-    std::int16_t question_count = 0;
-    std::int32_t trailer = 0;
-    if (read_coder_header(file, spec, trailer) != 0 ||
-        read_coder_trailer(file, spec, questions, question_count, trailer) != 0)
-        return kMergeFailed;
-    // From here on the two counters hold each question's largest roster and
-    // largest list number.
-    for (quest_spec& q : questions) q.record_count = q.last_record_coded = 0;
-    long record_total = spec.record_count;
-    spec.resp_ids.clear();
-    if (read_coder_header(file, spec, trailer) != 0) return kMergeFailed;
 
-    // The study files are opened at the first coded record, as a merge
-    // with nothing coded leaves them alone.
+    // Every line is read and checked before anything is written: a damaged
+    // line must not leave half a merge behind.
+    coded_lines lines;
+    if (std::string why = read_coded_lines(coder_path, lines); !why.empty()) return fail(kMergeFailed, why);
+    if (read_only(dat_path) || read_only(idx_path))
+        return fail(kMergeFailed, "the study's data or index file is read-only");
+    if (read_only(add_path)) return fail(kMergeAddFailed, add_path + " is read-only");
+
+    // Both status fields are found, and what they hold read, before the
+    // first write: they go into the journal with its start.
+    fd_closer list_fd{::open(list_path.c_str(), O_RDWR | O_CLOEXEC)};
+    status_field line2, listed;
+    if (!read_status(fileno(file), line2_status_at(file), line2))
+        return fail(kMergeFailed, "cannot read line 2 of " + coder_path);
+    if (!read_status(list_fd.fd, listed_status_at(list_path, coder_path), listed))
+        return fail(kMergeFailed, list_path + " cannot be written or does not list " + coder_path);
+
+    merge_start start;
+    start.coder_file = coder_path;
+    start.ranges = {{journaled_file::coder_file, static_cast<std::uint64_t>(line2.at), std::string(line2.was, 2)},
+                    {journaled_file::coder_list, static_cast<std::uint64_t>(listed.at), std::string(listed.was, 2)}};
+    start.add_mode = default_file_mode();
+    if (!read_file_whole(add_path, start.add_bytes, start.add_existed, &start.add_mode))
+        return fail(kMergeAddFailed, "cannot read " + add_path);
+
+    // The study files are opened only when something is coded.
     study_index index;
     study_writer writer;
     bool writing = false;
-    // A record that stops the merge keeps the ones before it merged.
-    auto stop = [&](std::int16_t result) -> std::int16_t {
-        if (writing && !writer.failed() && (!writer.commit() || !writer.close())) return kMergeFailed;
+    for (const resp_record& record : lines.records)
+        if (record.codes_count != 0) writing = true;
+    if (writing) {
+        index.load(idx_path);  // when it cannot be loaded, the writer reads the .idx itself
+        if (writer.open(dat_path, idx_path, &index) != kAppendDone)
+            return fail(kMergeFailed, "cannot open the study's data and index files for writing");
+        start.data_length = writer.opened_data_length();
+        start.index_length = writer.opened_index_length();
+    } else {
+        start.data_length = file_length(dat_path);
+        start.index_length = file_length(idx_path);
+    }
+    // One undo path for every failure from here: the journal's.
+    merge_journal journal;
+    const std::string journal_path = journal_path_for(dat_path);
+    if (!journal.begin(journal_path, start))
+        return fail(kMergeFailed, "cannot write the merge journal " + journal_path);
+    writer.set_journal(&journal);
+    auto undo = [&](std::int16_t result, std::string why) {
+        writer.close();
+        std::vector<std::string> done;
+        std::string unused;
+        roll_back_merge(journal_path, {dat_path, idx_path, list_path, add_path, {}}, done, unused);
+        return fail(result, std::move(why));
+    };
+    // A record without data keeps the ones before it merged.
+    auto finish_partial = [&](std::int16_t result) {
+        if (!writer.commit() || !writer.sync()) return undo(kMergeFailed, "cannot write the study's data files");
+        writer.close();
+        if (!journal.finish()) return undo(kMergeFailed, "cannot remove the merge journal " + journal_path);
         return result;
     };
+
     long records = 0;
-    // Kept across records, so that their buffers are reused.
-    resp_record record;
     std::vector<coded_var> vars(1);
-    for (;;) {
-        long at = std::ftell(file);
-        if (at < 0 || at >= trailer) break;
-        // A line refused before the trailer is damage, not the end: stopping
-        // there quietly would report a partial merge as a whole one.
-        if (read_resp_record(file, record) != 0) return stop(kMergeFailed);
-        if (progress) progress(++records, record_total);
-        auto spec_of = std::find_if(questions.begin(), questions.end(),
-                                    [&](const quest_spec& q) { return strcasecmp(q.name, record.qname) == 0; });
-        if (spec_of == questions.end()) continue;  // no coding action to apply
-        record.action = static_cast<std::uint8_t>(spec_of->action);
-        spec_of->record_count = std::max<std::int32_t>(spec_of->record_count, record.roster);
-        spec_of->last_record_coded = std::max<std::int32_t>(spec_of->last_record_coded, record.list_no);
+    for (const resp_record& record : lines.records) {
+        if (progress) progress(++records, lines.total);
         if (record.codes_count == 0) continue;
-        if (!writing) {
-            index.load(idx_path);  // when it cannot be loaded, the writer reads the .idx itself
-            if (writer.open(dat_path, idx_path, &index) != kAppendDone) return kMergeFailed;
-            writing = true;
-        }
         vars[0] = coded_variable(record, record.action != 0);
         std::int16_t result = writer.append(record.respondent, record.sequence, vars, by_respondent, warn);
-        if (result != kAppendDone) return writer.failed() ? kMergeFailed : stop(result);
+        if (result == kAppendNoMatch) return finish_partial(kMergeNoMatch);
+        if (result != kAppendDone) return undo(kMergeFailed, "cannot write the codes of respondent " +
+                                                                 std::to_string(record.respondent));
     }
-    if (writing && !writer.commit()) return kMergeFailed;
-
-    // Every record is in. From here a failure puts back what this merge
-    // wrote, so that the same merge run again gives what an undisturbed one
-    // gives; the .add file goes last, as it is replaced whole.
-    auto undo_data = [&] {
-        if (writing) writer.roll_back();
-    };
-    status_field line2, listed;
-    if (!mark_file_merged(file, line2)) {
-        put_back(file, line2);
-        undo_data();
-        return kMergeFailed;
-    }
-    if (!mark_listed_merged(list_path, coder_path, listed)) {
-        put_back(file, line2);
-        undo_data();
-        return kMergeFailed;
-    }
-    if (!update_add_file(add_path, questions)) {
-        put_back_listed(list_path, listed);
-        put_back(file, line2);
-        undo_data();
-        return kMergeAddFailed;
-    }
-    if (writing && !writer.close()) return kMergeFailed;
+    if (progress && records < lines.total) progress(lines.total, lines.total);
+    if (writing && !writer.commit()) return undo(kMergeFailed, "cannot write the study's data files");
+    static constexpr unsigned char kMergedText[2] = {' ', '3'};  // line 2 holds text
+    unsigned char merged_binary[2];                               // the list, a binary word
+    put_u16(merged_binary, status_merged);
+    if (!write_status(line2, kMergedText)) return undo(kMergeFailed, "cannot mark " + coder_path + " merged");
+    if (!write_status(listed, merged_binary))
+        return undo(kMergeFailed, "cannot mark " + coder_path + " merged in " + list_path);
+    if (!update_add_file(add_path, lines.maxima)) return undo(kMergeAddFailed, "cannot write " + add_path);
+    if (!sync_file(line2.fd) || !sync_file(listed.fd) || (writing && !writer.sync()))
+        return undo(kMergeFailed, "cannot make the merge durable");
+    if (writing && !writer.close()) return undo(kMergeFailed, "cannot close the study's data files");
+    // The commit point: every file is durable, the journal goes. A journal
+    // that stays would have the next writer undo a merge reported done.
+    if (!journal.finish()) return undo(kMergeFailed, "cannot remove the merge journal " + journal_path);
     return kMergeDone;
 }
 

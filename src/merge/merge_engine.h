@@ -22,25 +22,26 @@ inline constexpr std::int16_t kMergeAddFailed = -3;  // message 711
 using merge_progress = std::function<void(long records_read, long record_total)>;
 
 // 0 merged; -1 a coded record has no data record (matching by respondent
-// and sequence); -2 the coder file cannot be opened or its header, trailer
-// or a record line before the trailer read, a study file cannot be read or
-// written, or the coder list has no entry for the file or cannot be
-// written; -3 the .add file cannot be read, created or written.
+// and sequence); -2 the coder file cannot be opened or read, a record line
+// does not read back exactly as the format lays it out (read_coded_lines),
+// a study file is read-only or cannot be read or written, or the coder list
+// has no entry for the file or cannot be written; -3 the .add file is
+// read-only or cannot be read, created or written. `problem`, when given,
+// receives what failed (for a damaged line, the file and line).
 //
-// The study files stay open for the whole merge (study_writer): the .idx is
-// read once, and the new versions are written in a few large writes. A
-// record that stops the merge (no match, damaged data or coder line) keeps
-// the records before it merged and leaves the coder file's status, the .add
-// file and the coder list alone. A failed write, and any failure once every
-// record is in (marking the coder file and the coder list merged, updating
-// the .add file), puts back everything the merge wrote: the study, the two
-// status fields and the .add file are as before, and running the merge again
-// gives what an undisturbed one gives. `warn` receives the writer's notice
-// for respondents without data when matching by respondent number, once per
-// coded record.
+// The caller holds the study's write lock and the coder file's lock. Every
+// line is checked before the first write. Before it, the merge journal
+// (merge_journal.h) records what the merge will change, so that a failure or
+// a crash at any point leaves a study that is, or is rolled back to,
+// exactly what it was. A record without data (-1) keeps the records before
+// it merged and leaves the coder file's status, the .add file and the coder
+// list alone, as a completed merge of those records. `warn` receives the
+// writer's notice for respondents without data when matching by respondent
+// number, once per coded record.
 std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_path, const std::string& list_path,
                             const std::string& coder_path, const std::string& add_path, bool by_respondent,
-                            const missing_record_warning& warn = {}, const merge_progress& progress = {});
+                            const missing_record_warning& warn = {}, const merge_progress& progress = {},
+                            std::string* problem = nullptr);
 
 // The coded variable of a coded record. Replace: the question's name with
 // list_no values, list_no - 1 empty ones and then the first code. Append:

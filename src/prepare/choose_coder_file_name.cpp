@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QStringList>
+#include <filesystem>
 
 #include "coderfile/naming.h"
+#include "extract/output_paths.h"
+#include "frame/messages.h"
 #include "frame/path_text.h"
 #include "resources/ui_strings.h"
 #include "suite/tools/file_dlg.h"
@@ -46,19 +49,30 @@ QString coder_file_filter(int filter_string, const QString& study_name) {
 
 int choose_coder_file_name(int filter_string, const QString& base_path, QString& path, bool listing) {
     const std::string base = to_native_bytes(base_path);
+    // Taken before the current directory changes below.
+    const std::string absolute_base = std::filesystem::absolute(base).string();
     oc::base_path_parts parts = oc::split_base_path(base);
     if (parts.directory.empty() && !base.empty() && base.front() == '/') parts.directory = "/";
     const QString study = from_native_bytes(parts.study);
     // Its result is not used: the dialog lets the user go anywhere anyway.
     if (!parts.directory.empty()) QDir::setCurrent(from_native_bytes(parts.directory));
     const QString proposed = study + u'.' + from_native_bytes(oc::next_free_extension(base, listing));
-    CFileDlg dialog(false, QString(), QString(), proposed, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
-                    coder_file_filter(filter_string, study));
-    if (dialog.DoModal() != IDOK) return 0;
-    const QString chosen = dialog.GetPathName();
-    if (chosen.isEmpty()) return 0;
-    path = chosen;
-    return 1;
+    const oc::output_kind kind = listing ? oc::output_kind::listing : oc::output_kind::coder_file;
+    // The dialog asks before an existing file is replaced; a file of the
+    // study, typed by hand, is refused and the dialog shown again.
+    for (;;) {
+        CFileDlg dialog(false, QString(), QString(), proposed,
+                        OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR, coder_file_filter(filter_string, study));
+        if (dialog.DoModal() != IDOK) return 0;
+        const QString chosen = dialog.GetPathName();
+        if (chosen.isEmpty()) return 0;
+        oc::output_refusal refusal = oc::output_path_refusal(absolute_base, to_native_bytes(chosen), kind, true);
+        if (!refusal) {
+            path = chosen;
+            return 1;
+        }
+        show_text(from_native_bytes(refusal.text), box_style::exclamation);
+    }
 }
 
 }  // namespace oc_ui

@@ -2,13 +2,16 @@
 
 #include <QList>
 #include <QStringList>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "extract/drivers.h"
 #include "extract/openend_question_list.h"
+#include "extract/output_paths.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/study_locks_ui.h"
 #include "prepare/cati_coder_params_page.h"
 #include "prepare/choose_coder_file_name.h"
 #include "prepare/examine_prop_sheet.h"
@@ -56,6 +59,8 @@ int CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, c
     request.questions = &questions;
     request.question_count = static_cast<std::int16_t>(questions.size());
 
+    // Taken before the file dialog makes the study's directory current.
+    const std::string base = std::filesystem::absolute(to_native_bytes(base_path)).string();
     QString chosen;
     if (!choose_coder_file_name(oc::IDS_CODER_FILE_FILTER, base_path, chosen, false)) return 0;
     request.coder_path = to_native_bytes(chosen);
@@ -64,6 +69,17 @@ int CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, c
     if (request.coder_path.size() > oc::kMaxPathLength) {
         show_text(QStringLiteral("The coder data file's path is longer than 255 characters:\n%1").arg(chosen),
                   box_style::exclamation);
+        return 0;
+    }
+
+    // Writers take turns from here; the name chosen is checked under the
+    // lock, as another prepare may have taken it meanwhile. The file
+    // dialog asked before an existing file is replaced.
+    oc::study_write_session session;
+    if (!open_study_for_writing(base, QStringLiteral("prepare"), session)) return 0;
+    if (oc::output_refusal refusal =
+            oc::output_path_refusal(base, request.coder_path, oc::output_kind::coder_file, true)) {
+        show_text(from_native_bytes(refusal.text), box_style::exclamation);
         return 0;
     }
 

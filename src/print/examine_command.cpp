@@ -1,8 +1,6 @@
 #include "print/examine_command.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QStringList>
 #include <new>
@@ -11,6 +9,7 @@
 #include "extract/openend_question_list.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/study_locks_ui.h"
 #include "prepare/examine_prop_sheet.h"
 #include "prepare/questions_filter_page.h"
 #include "prepare/respondents_filter_page.h"
@@ -35,9 +34,6 @@ struct temporary_listing {
 // The study directory, or the current one for a base path without one,
 // made absolute: saving a copy changes the current directory before the
 // listing is read and deleted.
-std::string listing_directory(const QString& base_path) {
-    return to_native_bytes(QDir(QFileInfo(base_path).path()).absolutePath());
-}
 
 void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, const CQuestionsFilterPage& questions,
                          const CRespondentsFilterPage& respondents, const QString& file_a, const QString& file_b,
@@ -60,7 +56,11 @@ void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, 
     request.show_numbers = options.show_numbers;
     request.strip_numeric = options.strip_numeric;
 
-    temporary_listing listing{oc::make_listing_temp_file(listing_directory(base_path))};
+    // Never half a merge: a merge running now finishes first.
+    oc::study_read_session reading;
+    if (!open_study_for_reading(to_native_bytes(base_path), reading)) return;
+    const std::string temp_directory = oc::listing_temp_directory();
+    temporary_listing listing{temp_directory.empty() ? std::string() : oc::make_listing_temp_file(temp_directory)};
     if (listing.path.empty()) {
         show_message(oc::IDS_LISTING_WRITE_ERROR, box_style::exclamation);
         return;
@@ -71,6 +71,7 @@ void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, 
         oc::extract_responses(request, false, to_native_bytes(file_a), to_native_bytes(file_b),
                               to_native_bytes(coder_list), to_native_bytes(coder_list_backup));
     }
+    reading.close();  // not held while the listing is looked at
     CPrintOpenendsView view(from_native_bytes(listing.path), base_path);
     view.OnFilePrint();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "suite/csv_rows.h"
+#include "suite/durable_file.h"
 #include "suite/label_file.h"
 #include "suite/study_format.h"
 #include "suite/study_record.h"
@@ -126,24 +127,14 @@ class staged_file {
 public:
     ~staged_file() {
         if (file_) std::fclose(file_);
-        if (!temp_path_.empty()) std::remove(temp_path_.c_str());
+        if (!temp_path_.empty() && !kept_) std::remove(temp_path_.c_str());
     }
 
     bool create(const std::string& final_path, std::string& error) {
         final_path_ = final_path;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string candidate = final_path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-            int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-            if (fd < 0 && errno == EEXIST) continue;
-            if (fd < 0) break;
-            temp_path_ = candidate;
-            file_ = ::fdopen(fd, "wb");
-            if (!file_) {
-                ::close(fd);
-                break;
-            }
-            return true;
-        }
+        int fd = create_temporary_beside(final_path, default_file_mode(), temp_path_);
+        if (fd >= 0 && (file_ = ::fdopen(fd, "wb"))) return true;
+        if (fd >= 0) ::close(fd);
         error = "cannot create \"" + final_path + "\": " + std::strerror(errno);
         return false;
     }
@@ -154,17 +145,22 @@ public:
 
     // Closes the stream (the label writer reopens by path).
     bool close() {
-        bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+        bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && sync_file(fileno(file_));
         ok = std::fclose(file_) == 0 && ok;
         file_ = nullptr;
         return ok;
     }
 
-    bool commit() {
-        if (std::rename(temp_path_.c_str(), final_path_.c_str()) != 0) return false;
-        temp_path_.clear();
-        return true;
+    // The label file is written again by path, through its temporary name.
+    bool sync_by_path() const {
+        int fd = ::open(temp_path_.c_str(), O_RDONLY | O_CLOEXEC);
+        bool ok = fd >= 0 && sync_file(fd);
+        if (fd >= 0) ::close(fd);
+        return ok;
     }
+
+    // Not removed when the object goes.
+    void keep() { kept_ = true; }
 
     const std::string& temp_path() const { return temp_path_; }
     const std::string& final_path() const { return final_path_; }
@@ -173,6 +169,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string temp_path_;
     std::string final_path_;
+    bool kept_ = false;
 };
 
 // ---- DATA.csv ------------------------------------------------------------
@@ -386,13 +383,58 @@ import_result import_study(const std::string& labels_csv_path, const std::string
     if (study_result written = write_label_file(lbl.temp_path(), labels.labels); !written.ok)
         return study_result::failure("cannot write \"" + lbl.final_path() + "\"");
 
-    for (staged_file* file : {&lbl, &dat, &idx}) {
-        if (!file->commit())
-            return study_result::failure("cannot rename the new file to \"" + file->final_path() +
-                                         "\": " + std::strerror(errno));
-    }
+    if (!lbl.sync_by_path()) return study_result::failure("cannot write \"" + lbl.final_path() + "\"");
+
+    // The three renames are made all or none across a crash: the journal
+    // names them, and a writer that finds it finishes them.
+    std::string renames;
+    for (staged_file* file : {&lbl, &dat, &idx})
+        renames += file_name_of(file->temp_path()) + '\t' + file_name_of(file->final_path()) + '\n';
+    const std::string journal = import_journal_path(out_base);
+    if (!replace_file_whole(journal, renames, default_file_mode()))
+        return study_result::failure("cannot write \"" + journal + "\"");
+    // From here the import is decided: the files stay for the journal's
+    // renames, whoever makes them.
+    for (staged_file* file : {&lbl, &dat, &idx}) file->keep();
+    std::vector<std::string> done;
+    std::string problem;
+    if (!finish_import(out_base, done, problem))
+        return study_result::failure(problem + "; the next command that writes the study finishes the import");
     return study_result{true, "imported " + std::to_string(labels.labels.size()) + " questions and " +
                                   std::to_string(importer.respondents()) + " respondents into " + out_base};
+}
+
+bool finish_import(const std::string& base, std::vector<std::string>& done, std::string& problem) {
+    const std::string journal = import_journal_path(base);
+    std::string lines;
+    bool exists = false;
+    if (!read_file_whole(journal, lines, exists)) {
+        problem = "cannot read " + journal;
+        return false;
+    }
+    if (!exists) return true;
+    std::size_t slash = base.find_last_of('/');
+    std::string directory = slash == std::string::npos ? std::string() : base.substr(0, slash + 1);
+    for (std::size_t start = 0; start < lines.size();) {
+        std::size_t end = lines.find('\n', start);
+        if (end == std::string::npos) end = lines.size();
+        std::string line = lines.substr(start, end - start);
+        start = end + 1;
+        std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        std::string temp = directory + line.substr(0, tab), final_path = directory + line.substr(tab + 1);
+        if (::access(temp.c_str(), F_OK) != 0) continue;  // renamed before the crash
+        if (std::rename(temp.c_str(), final_path.c_str()) != 0) {
+            problem = "cannot rename " + temp + " to " + final_path + ": " + std::strerror(errno);
+            return false;
+        }
+        done.push_back("finished the import of " + final_path);
+    }
+    if (!sync_directory_of(journal) || std::remove(journal.c_str()) != 0 || !sync_directory_of(journal)) {
+        problem = "cannot remove " + journal;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace oc

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "suite/study_result.h"
 
@@ -26,5 +27,15 @@ using import_result = study_result;
 // "imported N questions and M respondents into OUT_BASE".
 import_result import_study(const std::string& labels_csv_path, const std::string& data_csv_path,
                           const std::string& out_base);
+
+// Names the renames of an import that has written its three files: lines
+// "TEMPORARY<TAB>FINAL" of names in the study's directory.
+inline std::string import_journal_path(const std::string& base) { return base + ".imj"; }
+
+// Finishes the renames of an import that a crash stopped between them, so
+// that the study is wholly the new one. The caller holds the study's
+// writers' lock. `done` gets a line per rename; false when the journal
+// cannot be read or a rename fails.
+bool finish_import(const std::string& base, std::vector<std::string>& done, std::string& problem);
 
 }  // namespace oc

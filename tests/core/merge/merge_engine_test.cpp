@@ -34,7 +34,7 @@ protected:
 // toward the .add maxima.
 built_file two_question_file() {
     built_question q7{"Q7", 1, 2, 2, {{2, 7, "c d", 0, 3}, {1, 9, "e f", 0, 1}}};
-    built_question q5{"Q5", 0, 3, 3, {{1, 8, "cheap", 2, 1}, {1, 8, "nice", 0, 2}, {1, 9, "fine", 3, 4}}};
+    built_question q5{"Q5", 0, 3, 3, {{1, 8, "cheap", 2, 1}, {1, 8, "nice", 2, 2}, {1, 9, "fine", 3, 4}}};
     return built_file{"S.001", 0, 0, {q7, q5}};
 }
 
@@ -47,7 +47,7 @@ TEST_F(MergeEngine, AppendsOneVersionPerCodedRecordAndMarksTheFileMerged) {
 
     study_files expected = expected_append(before, 44, 1, var_entry("Q7", 0, {"", "", "12"}));
     expected = expected_append(expected, 24, 1, var_entry("#Q5", 2, {"5", "17", "230"}));
-    expected = expected_append(expected, newest_entry(expected.idx, 24), 1, var_entry("#2Q5", 0, {"4"}));
+    expected = expected_append(expected, newest_entry(expected.idx, 24), 1, var_entry("#2Q5", 2, {"4"}));
     EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx"));
     EXPECT_SAME_BYTES(expected.dat, read_bytes("S.DAT"));
     EXPECT_SAME_BYTES(add_entry("Q5", 0, 3, 3, 3, 4), read_bytes("S.add"));
@@ -199,33 +199,53 @@ TEST_F(MergeEngine, FailuresAfterTheRecordsPutEverythingBack) {
     EXPECT_SAME_BYTES(with_status(coder, " 3"), read_bytes("S.001"));
 }
 
-TEST_F(MergeEngine, UnreadableCoderFilesMergeNothing) {
+// Every line is checked before the first write: a damaged line anywhere
+// merges nothing and is named.
+TEST_F(MergeEngine, DamagedCoderFilesMergeNothing) {
     write_coded_file(two_question_file(), {{1, 1, {5}}, {1, 3, {6}}}, "S.cdl");
-    std::string coder = read_bytes("S.001");
-    study_files before = read_study();
-    struct row {
-        const char* what;
-        std::string bytes;
+    const std::string coder = read_bytes("S.001");
+    const study_files before = read_study();
+    auto changed = [&coder](const char* from, const char* to) {
+        std::string bytes = coder;
+        std::size_t at = bytes.find(from);
+        EXPECT_NE(std::string::npos, at) << from;
+        if (at != std::string::npos) bytes.replace(at, std::strlen(to), to);
+        return bytes;
     };
     std::string damaged_trailer = coder;
     damaged_trailer[damaged_trailer.size() - 3] = 'x';
-    std::string letter_in_codes = coder;
-    // The last Q5 record's first code column holds a letter: a damaged line
-    // before the trailer stops the merge instead of ending it quietly.
-    std::size_t last = letter_in_codes.rfind("    6");
-    ASSERT_NE(std::string::npos, last);
-    letter_in_codes[last + 4] = 'A';
-    for (const row& r : {row{"no header", "S.001\r\n"}, row{"trailer", damaged_trailer},
-                         row{"record", letter_in_codes}}) {
+    struct row {
+        const char* what;
+        std::string bytes;
+        const char* named;  // in the problem text
+    };
+    const row rows[] = {
+        {"no header", "S.001\r\n", "lines 1 and 2"},
+        {"trailer", damaged_trailer, "closing section"},
+        {"letter in a code column", changed("    6", "    A"), "line 7"},
+        {"question name", changed("      Q5   2   1", "      Q6   2   1"), "line 5 (offset 132): question Q6"},
+        {"roster digit", changed("      Q5   2   2", "      Q5   1   2"), "line 6 (offset 193): roster 1"},
+        {"list number 0", changed("      Q5   2   1", "      Q5   2   0"), "line 5"},
+        {"respondent", changed("        8       Q5   2   1", "        6       Q5   2   1"), "respondent 6"},
+        {"code wider than the question's", changed("    5 ", " 5555 "), "line 5 (offset 132): code column 1"},
+        {"fields shifted", changed("      Q5   2   2", "     Q5    2   2"), "line 6"},
+    };
+    for (const row& r : rows) {
         octest::write_bytes("S.001", r.bytes);
-        EXPECT_EQ(oc::kMergeFailed, merge()) << r.what;
+        std::string problem;
+        EXPECT_EQ(oc::kMergeFailed, oc::MergeCoderFile("S.DAT", "S.idx", "S.cdl", "S.001", "S.add", false, {}, {},
+                                                        &problem))
+            << r.what;
+        EXPECT_NE(std::string::npos, problem.find(r.named)) << r.what << ": " << problem;
         EXPECT_SAME_BYTES(r.bytes, read_bytes("S.001")) << r.what;
+        EXPECT_SAME_BYTES(before.idx, read_bytes("S.idx")) << r.what;
+        EXPECT_SAME_BYTES(before.dat, read_bytes("S.DAT")) << r.what;
         EXPECT_FALSE(octest::fs::exists("S.add")) << r.what;
+        EXPECT_FALSE(octest::fs::exists("S.mjl")) << r.what;
     }
-    // The record before the damaged one went in.
-    study_files expected = expected_append(before, 24, 1, var_entry("#Q5", 2, {"5"}));
-    EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx"));
     EXPECT_EQ(oc::kMergeFailed, merge("S.009"));
+    octest::write_bytes("S.001", coder);
+    EXPECT_EQ(oc::kMergeDone, merge());
 }
 
 TEST(CodedVariable, ReplaceAndAppendForms) {

@@ -109,10 +109,13 @@ TEST_F(MergeFlow, OutcomesOfTheEngine) {
         std::size_t shown = sink.messages().size();
         sink.drive_next([](QDialog& dialog) { dialog.accept(); });
         merge();
-        ASSERT_EQ(shown + 1, sink.messages().size()) << r.what;
-        EXPECT_EQ(r.message, sink.messages().back().string_id) << r.what;
-        EXPECT_EQ(oc_ui::box_style::exclamation, sink.messages().back().style) << r.what;
-        EXPECT_EQ(4000, sink.messages().back().help_context) << r.what;
+        // A failure may be followed by a notice of what failed.
+        ASSERT_LT(shown, sink.messages().size()) << r.what;
+        const oc_ui::shown_message& outcome = sink.messages()[shown];
+        EXPECT_EQ(r.message, outcome.string_id) << r.what;
+        EXPECT_EQ(oc_ui::box_style::exclamation, outcome.style) << r.what;
+        EXPECT_EQ(4000, outcome.help_context) << r.what;
+        EXPECT_LE(sink.messages().size(), shown + 2) << r.what;
     }
 }
 

@@ -216,30 +216,33 @@ TEST_F(examine_flow, RelativeBasePathsListIntoTheirDirectory) {
     }
 }
 
+// The temporary listing goes to the system's temporary directory, so a
+// study in a directory the user cannot write (or with a long path) lists
+// as any other; a temporary directory that cannot take it says 707.
 TEST_F(examine_flow, ATemporaryListingThatCannotBeMadeSays707AndPrintsNothing) {
-    // Directories whose temporary listing "DIR/CODxxxxxx" takes 254, 255 and
-    // 256 characters; only the last is refused for its length.
     const std::string root = dir.path().string() + "/";
+    const std::string deep = root + std::string(255 - 10 - root.size(), 'd');
+    octest::fs::create_directory(deep);
+    const QByteArray tmpdir = qgetenv("TMPDIR");
     const struct {
-        std::string base;
+        std::string temporary_directory;
         bool refused;
     } cases[] = {
-        {root + std::string(254 - 10 - root.size(), 'd') + "/S", false},
-        {root + std::string(255 - 10 - root.size(), 'd') + "/S", false},
-        {root + std::string(256 - 10 - root.size(), 'd') + "/S", true},
-        {root + "missing/S", true},
+        {deep, false},                                      // "DIR/CODxxxxxx" of 255 characters
+        {root + std::string(256 - 10 - root.size(), 'e'), true},  // 256: refused for its length
+        {root + "missing", true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.base.size());
-        const std::string directory = c.base.substr(0, c.base.size() - 2);
-        if (c.base.find("missing") == std::string::npos) octest::fs::create_directory(directory);
+        SCOPED_TRACE(c.temporary_directory.size());
+        if (!c.refused) octest::fs::create_directories(c.temporary_directory);
+        qputenv("TMPDIR", QByteArray::fromStdString(c.temporary_directory));
         octest::recording_sink local;
         local.drive_next([](QDialog& sheet) {
             sheet.findChild<oc_ui::CQuestionsFilterPage*>(QStringLiteral("questionsFilterPage"))->toggle(0);
             sheet.accept();
         });
         local.drive_next([](QDialog& options) { options.accept(); });
-        run(QString::fromStdString(c.base));
+        run(path(""));
         if (c.refused) {
             EXPECT_EQ(std::vector<int>{oc::IDS_LISTING_WRITE_ERROR}, local.message_ids());
             EXPECT_EQ((std::vector<QString>{"examinePropSheet", "printOpenendOptions"}), local.dialogs());
@@ -247,12 +250,12 @@ TEST_F(examine_flow, ATemporaryListingThatCannotBeMadeSays707AndPrintsNothing) {
             EXPECT_TRUE(local.messages().empty());
             EXPECT_EQ((std::vector<QString>{"examinePropSheet", "printOpenendOptions", "printOpenendsDialog"}),
                       local.dialogs());
-        }
-        if (octest::fs::exists(directory)) {
-            EXPECT_TRUE(octest::fs::is_empty(directory));  // the temporary listing is gone
-            octest::fs::remove(directory);
+            EXPECT_TRUE(octest::fs::is_empty(c.temporary_directory));  // the temporary listing is gone
         }
     }
+    if (tmpdir.isNull()) qunsetenv("TMPDIR");
+    else qputenv("TMPDIR", tmpdir);
+    octest::fs::remove(deep);
     EXPECT_TRUE(added().empty());
 }
 

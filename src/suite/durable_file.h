@@ -1,0 +1,45 @@
+// Files that survive a crash whole: new contents written beside the file
+// under a temporary name, made durable, then renamed over it, so that at
+// every instant the old or the new file exists complete.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oc {
+
+// Temporaries carry this in their name, so that the leftovers of a crashed
+// run can be told from every file a user keeps.
+inline constexpr std::string_view kTemporaryMark = ".oc-tmp.";
+
+// The permissions a newly created file gets under the current umask.
+mode_t default_file_mode();
+
+// Flushes the file's data and size to the disk.
+bool sync_file(int fd);
+// Makes renames and removals in the directory of `path` durable.
+bool sync_directory_of(const std::string& path);
+
+// A new, empty file beside `path` named `path` + kTemporaryMark + six
+// characters, with `mode`; its descriptor, or -1. `temp_path` gets the name.
+int create_temporary_beside(const std::string& path, mode_t mode, std::string& temp_path);
+
+// Renames `temp_path` over `path` and makes the rename durable. The
+// temporary is removed when the rename fails.
+bool commit_temporary(const std::string& temp_path, const std::string& path);
+
+// `bytes` as the whole of `path`: beside it, synced, renamed over it.
+bool replace_file_whole(const std::string& path, std::string_view bytes, mode_t mode);
+
+// The whole file; false when it cannot be read. `exists` says whether it
+// was there at all (false: `bytes` empty and the result true).
+bool read_file_whole(const std::string& path, std::string& bytes, bool& exists, mode_t* mode = nullptr);
+
+// Leftover temporaries of the study DIR/NAME: names in DIR that begin
+// "NAME." and hold kTemporaryMark. Full paths.
+std::vector<std::string> leftover_temporaries(const std::string& base);
+
+}  // namespace oc

@@ -1,0 +1,179 @@
+#include "suite/study_lock.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+namespace oc {
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(100);
+
+struct flock one_byte(short type, int byte) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    lock.l_pid = 0;  // must be 0 for open file description locks
+    return lock;
+}
+
+std::string user_name() {
+    if (const passwd* entry = getpwuid(geteuid())) return entry->pw_name;
+    if (const char* name = std::getenv("USER")) return name;
+    return "uid " + std::to_string(geteuid());
+}
+
+std::string host_name() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return "unknown host";
+    return name;
+}
+
+std::string now_iso8601() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    std::string out = text;
+    if (out.size() > 2) out.insert(out.size() - 2, ":");  // +0100 -> +01:00
+    return out;
+}
+
+// Tabs and line ends cannot occur in a recorded field.
+std::string field(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+// "user\thost\tpid\tsince\tcommand\n", as the holder wrote it.
+lock_holder read_holder(int fd) {
+    lock_holder holder;
+    char text[1024] = {};
+    ssize_t got = pread(fd, text, sizeof text - 1, 0);
+    if (got <= 0) return holder;
+    std::string line(text, static_cast<std::size_t>(got));
+    line = line.substr(0, line.find('\n'));
+    std::string parts[5];
+    std::size_t part = 0;
+    for (char c : line) {
+        if (c == '\t' && part < 4) ++part;
+        else parts[part] += c;
+    }
+    if (part != 4) return holder;
+    holder.user = parts[0];
+    holder.host = parts[1];
+    holder.pid = std::strtol(parts[2].c_str(), nullptr, 10);
+    holder.since = parts[3];
+    holder.command = parts[4];
+    return holder;
+}
+
+bool record_holder(int fd, const std::string& command) {
+    std::string line = field(user_name()) + '\t' + field(host_name()) + '\t' + std::to_string(getpid()) + '\t' +
+                       now_iso8601() + '\t' + field(command) + '\n';
+    return ftruncate(fd, 0) == 0 && pwrite(fd, line.data(), line.size(), 0) == static_cast<ssize_t>(line.size());
+}
+
+}  // namespace
+
+std::string describe_holder(const lock_holder& holder) {
+    if (holder.reading) return "another process reading it";
+    if (holder.user.empty()) return "another process";
+    std::string text = holder.user + " on " + holder.host;
+    text += " (" + (holder.command.empty() ? std::string("a command") : holder.command) + ", process " +
+            std::to_string(holder.pid) + ")";
+    if (!holder.since.empty()) text += " since " + holder.since;
+    return text;
+}
+
+std::string lock_busy_text(const std::string& what, const lock_holder& holder) {
+    return what + " is in use by " + describe_holder(holder) + "; nothing was changed. Try again when it is free.";
+}
+
+file_lock::file_lock(file_lock&& other) noexcept { *this = std::move(other); }
+
+file_lock& file_lock::operator=(file_lock&& other) noexcept {
+    if (this != &other) {
+        release();
+        fd_ = other.fd_;
+        held_ = other.held_;
+        holder_ = std::move(other.holder_);
+        error_ = std::move(other.error_);
+        other.fd_ = -1;
+        other.held_ = false;
+    }
+    return *this;
+}
+
+file_lock::outcome file_lock::acquire(const std::string& lock_path, lock_kind kind, const std::string& command,
+                                      std::chrono::milliseconds wait, const lock_waiting& waiting, int byte) {
+    release();
+    error_.clear();
+    holder_ = {};
+    // Readers never create the file: a reader changes nothing, and may not
+    // be able to write the directory. Without the file no writer is at work
+    // (import and every writer since made it before writing).
+    if (kind == lock_kind::shared) {
+        fd_ = ::open(lock_path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0 && errno == ENOENT) {
+            held_ = true;
+            return outcome::held;
+        }
+    } else {
+        fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    }
+    if (fd_ < 0) {
+        error_ = "cannot open the lock file " + lock_path + ": " + std::strerror(errno);
+        return outcome::failed;
+    }
+    const short type = kind == lock_kind::exclusive ? F_WRLCK : F_RDLCK;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        struct flock lock = one_byte(type, byte);
+        if (fcntl(fd_, F_OFD_SETLK, &lock) == 0) break;
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
+            error_ = "cannot lock " + lock_path + ": " + std::strerror(errno);
+            release();
+            return outcome::failed;
+        }
+        struct flock other = one_byte(type, byte);
+        holder_ = {};
+        if (fcntl(fd_, F_OFD_GETLK, &other) == 0 && other.l_type == F_RDLCK) holder_.reading = true;
+        else holder_ = read_holder(fd_);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (std::chrono::steady_clock::now() - start >= wait || (waiting && !waiting(holder_, seconds))) {
+            release();
+            return outcome::busy;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    // A lock file that cannot be written says the disk cannot take the
+    // command's writes either.
+    if (kind == lock_kind::exclusive && byte == 0 && !record_holder(fd_, command)) {
+        error_ = "cannot write the lock file " + lock_path + ": " + std::strerror(errno);
+        release();
+        return outcome::failed;
+    }
+    held_ = true;
+    holder_ = {};
+    return outcome::held;
+}
+
+void file_lock::release() {
+    if (fd_ >= 0) ::close(fd_);  // closing the description drops its lock
+    fd_ = -1;
+    held_ = false;
+}
+
+}  // namespace oc

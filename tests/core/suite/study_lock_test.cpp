@@ -1,0 +1,79 @@
+// The study's locks within one process: open file description locks
+// exclude each other even there, which is what lets a test play two users.
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "suite/study_lock.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using oc::file_lock;
+using oc::lock_kind;
+
+class StudyLock : public ::testing::Test {
+protected:
+    std::string path() const { return dir.file("S.lck"); }
+    octest::ScratchDir dir;
+};
+
+TEST_F(StudyLock, ASecondWriterIsToldWhoHoldsIt) {
+    file_lock first, second;
+    ASSERT_EQ(file_lock::outcome::held, first.acquire(path(), lock_kind::exclusive, "opencoder merge S.001", 0ms));
+    EXPECT_EQ(file_lock::outcome::busy, second.acquire(path(), lock_kind::exclusive, "opencoder prepare", 0ms));
+    const oc::lock_holder& holder = second.holder();
+    EXPECT_EQ("opencoder merge S.001", holder.command);
+    EXPECT_EQ(getpid(), holder.pid);
+    EXPECT_FALSE(holder.user.empty());
+    std::string text = oc::lock_busy_text("The study S", holder);
+    EXPECT_NE(std::string::npos, text.find("The study S is in use by " + holder.user + " on " + holder.host))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("since " + holder.since)) << text;
+
+    first.release();
+    EXPECT_EQ(file_lock::outcome::held, second.acquire(path(), lock_kind::exclusive, "opencoder prepare", 0ms));
+}
+
+TEST_F(StudyLock, ReadersShareAndKeepWritersOutOfTheirByteOnly) {
+    octest::write_bytes(path(), "");  // made by the study's first writer
+    file_lock reader1, reader2, writer, other_byte;
+    ASSERT_EQ(file_lock::outcome::held, reader1.acquire(path(), lock_kind::shared, {}, 0ms, {}, 1));
+    EXPECT_EQ(file_lock::outcome::held, reader2.acquire(path(), lock_kind::shared, {}, 0ms, {}, 1));
+    EXPECT_EQ(file_lock::outcome::busy, writer.acquire(path(), lock_kind::exclusive, "merge", 0ms, {}, 1));
+    EXPECT_TRUE(writer.holder().reading);
+    EXPECT_EQ(file_lock::outcome::held, other_byte.acquire(path(), lock_kind::exclusive, "prepare", 0ms, {}, 0));
+}
+
+TEST_F(StudyLock, AWriterWaitsForTheHolderAndCanGiveUp) {
+    file_lock holder, waiter;
+    ASSERT_EQ(file_lock::outcome::held, holder.acquire(path(), lock_kind::exclusive, "merge", 0ms));
+    std::thread release([&holder] {
+        std::this_thread::sleep_for(300ms);
+        holder.release();
+    });
+    int calls = 0;
+    auto count = [&calls](const oc::lock_holder&, double) { return ++calls > 0; };
+    EXPECT_EQ(file_lock::outcome::held, waiter.acquire(path(), lock_kind::exclusive, "prepare", 10s, count));
+    release.join();
+    EXPECT_GT(calls, 0);
+
+    file_lock third;
+    auto start = std::chrono::steady_clock::now();
+    auto give_up = [](const oc::lock_holder&, double) { return false; };
+    EXPECT_EQ(file_lock::outcome::busy, third.acquire(path(), lock_kind::exclusive, "code", 10s, give_up));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(StudyLock, OnlyWritersMakeTheLockFile) {
+    std::string missing_dir = dir.file("none/S.lck");
+    file_lock writer, reader;
+    EXPECT_EQ(file_lock::outcome::failed, writer.acquire(missing_dir, lock_kind::exclusive, "prepare", 0ms));
+    EXPECT_NE(std::string::npos, writer.error().find(missing_dir));
+    EXPECT_EQ(file_lock::outcome::held, reader.acquire(path(), lock_kind::shared, {}, 0ms));
+    EXPECT_FALSE(octest::fs::exists(path()));
+}
+
+}  // namespace
