@@ -15,9 +15,7 @@
  *  - ftruncate, rename, renameat, renameat2, link, linkat, unlink, unlinkat
  *    and remove.
  * Opening, creating a temporary, fsync and locking leave every byte of the
- * existing files as it was and are not counted. OPENCODER_ONLY_STDIO=1
- * counts the stdio output functions alone, as the first tests of failing
- * writes were written against.
+ * existing files as it was and are not counted.
  *
  * OPENCODER_FAIL_WRITE=N       the Nth counted call fails without effect:
  *                              ENOSPC for writes, EIO for the others; a
@@ -62,7 +60,6 @@ static long g_fail_at = -1;
 static long g_kill_at = -1;
 static long g_pause_at = -1;
 static const char *g_pause_dir;
-static int g_only_stdio;
 static const char *g_deny_suffix;
 static char g_deny_dir[PATH_MAX];
 
@@ -88,7 +85,6 @@ __attribute__((constructor)) static void start(void) {
     g_kill_at = number_from("OPENCODER_KILL_AT_WRITE");
     g_pause_at = number_from("OPENCODER_PAUSE_AT_WRITE");
     g_pause_dir = getenv("OPENCODER_PAUSE_DIR");
-    g_only_stdio = number_from("OPENCODER_ONLY_STDIO") == 1;
     g_deny_suffix = getenv("OPENCODER_DENY_OPEN");
     const char *deny_dir = getenv("OPENCODER_DENY_CREATE_IN");
     if (deny_dir && !realpath(deny_dir, g_deny_dir)) g_deny_dir[0] = '\0';
@@ -122,9 +118,6 @@ static int counted(int error) {
     errno = error;
     return 1;
 }
-
-/* The same for a call outside stdio. */
-static int raw_counted(int error) { return !g_only_stdio && counted(error); }
 
 static int stream_fails(FILE *stream) {
     if (stream == stdout || stream == stderr || !__fwritable(stream)) return 0;
@@ -246,31 +239,31 @@ int fclose(FILE *stream) {
 
 ssize_t write(int fd, const void *data, size_t size) {
     REAL(write);
-    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC)) return -1;
     return real_write(fd, data, size);
 }
 
 ssize_t pwrite(int fd, const void *data, size_t size, off_t offset) {
     REAL(pwrite);
-    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC)) return -1;
     return real_pwrite(fd, data, size, offset);
 }
 
 ssize_t pwrite64(int fd, const void *data, size_t size, off64_t offset) {
     REAL(pwrite64);
-    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC)) return -1;
     return real_pwrite64(fd, data, size, offset);
 }
 
 ssize_t writev(int fd, const struct iovec *parts, int count) {
     REAL(writev);
-    if (fd_counts(fd) && raw_counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC)) return -1;
     return real_writev(fd, parts, count);
 }
 
 int ftruncate(int fd, off_t size) {
     REAL(ftruncate);
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_ftruncate(fd, size);
 }
 
@@ -279,56 +272,56 @@ int ftruncate(int fd, off_t size) {
 int rename(const char *from, const char *to) {
     REAL(rename);
     if (in_denied_dir(AT_FDCWD, from) || in_denied_dir(AT_FDCWD, to)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_rename(from, to);
 }
 
 int renameat(int from_dir, const char *from, int to_dir, const char *to) {
     REAL(renameat);
     if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_renameat(from_dir, from, to_dir, to);
 }
 
 int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags) {
     REAL(renameat2);
     if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_renameat2(from_dir, from, to_dir, to, flags);
 }
 
 int link(const char *from, const char *to) {
     REAL(link);
     if (in_denied_dir(AT_FDCWD, to)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_link(from, to);
 }
 
 int linkat(int from_dir, const char *from, int to_dir, const char *to, int flags) {
     REAL(linkat);
     if (in_denied_dir(to_dir, to)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_linkat(from_dir, from, to_dir, to, flags);
 }
 
 int unlink(const char *path) {
     REAL(unlink);
     if (in_denied_dir(AT_FDCWD, path)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_unlink(path);
 }
 
 int unlinkat(int dir, const char *path, int flags) {
     REAL(unlinkat);
     if (in_denied_dir(dir, path)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_unlinkat(dir, path, flags);
 }
 
 int remove(const char *path) {
     REAL(remove);
     if (in_denied_dir(AT_FDCWD, path)) return refuse();
-    if (raw_counted(EIO)) return -1;
+    if (counted(EIO)) return -1;
     return real_remove(path);
 }
 
