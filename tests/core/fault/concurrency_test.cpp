@@ -22,24 +22,24 @@ struct interleaving {
     study_stage stage;
     // "{S}" stands for the study's base path, "{in}" for the directory of the codes files.
     std::vector<std::string> first, second;
-    // Where the first is held: halfway through its writes, or at its last
-    // but one (for prepare inside the coder list update, where each run used
-    // to rewrite the list from what it had read).
-    bool hold_late;
+    // The first is held at its hold_at'th write to a file whose name ends in hold_file.
+    const char* hold_file;
+    int hold_at;
 };
 
+// A merge is held at its first write to the index, its new versions appended
+// to the .DAT already; a prepare when it replaces the coder list it has read;
+// the coding at its sixth write to S.001, among the ten records of more_codes1.csv.
 const interleaving kInterleavings[] = {
     {"TwoMerges", study_stage::coded, {"merge", "--study", "{S}", "--file", "S.001"},
-     {"merge", "--study", "{S}", "--file", "S.002"}, false},
+     {"merge", "--study", "{S}", "--file", "S.002"}, ".idx", 1},
     {"TwoPrepares", study_stage::prepared, {"prepare", "--study", "{S}", "--question", "Q2:append:1:2"},
-     {"prepare", "--study", "{S}", "--question", "Q3:append:1:2"}, true},
+     {"prepare", "--study", "{S}", "--question", "Q3:append:1:2"}, ".cdl", 1},
     {"CodeDuringMerge", study_stage::coded, {"merge", "--study", "{S}", "--file", "S.001"},
-     {"code", "--study", "{S}", "--file", "S.001", "--codes", "{in}/more_codes1.csv"}, false},
-    // Held halfway through its records: a merge in between used to take part
-    // of the new codes and then have its status overwritten by the coding.
+     {"code", "--study", "{S}", "--file", "S.001", "--codes", "{in}/more_codes1.csv"}, ".idx", 1},
     {"MergeDuringCode", study_stage::coded,
      {"code", "--study", "{S}", "--file", "S.001", "--codes", "{in}/more_codes1.csv"},
-     {"merge", "--study", "{S}", "--file", "S.001"}, false},
+     {"merge", "--study", "{S}", "--file", "S.001"}, "S.001", 6},
 };
 
 void PrintTo(const interleaving& pair, std::ostream* out) { *out << pair.name; }
@@ -85,24 +85,22 @@ TEST_P(InterleavingTest, EndsAsOneAfterTheOther) {
     const std::vector<std::string> first = expand(pair.first), second = expand(pair.second);
     ASSERT_NO_FATAL_FAILURE(make_study(template_dir(), pair.stage));
 
-    // One after the other, counting the first's writes on the way.
     copy_study(template_dir(), study_dir());
-    RunResult counted = run_cli(first, {}, shim({{"OPENCODER_COUNT_WRITES", root.file("writes")}}));
-    ASSERT_EQ(0, counted.exit_code) << counted.err;
-    RunResult then = run_cli(second);
-    ASSERT_EQ(0, then.exit_code) << then.err;
+    for (const auto& args : {first, second}) {
+        RunResult run = run_cli(args);
+        ASSERT_EQ(0, run.exit_code) << run.err;
+    }
     const dir_state sequential = snapshot(study_dir());
     const std::string sequential_list = run_cli({"list", "--study", base()}).out;
-    const long writes = std::stol(read_bytes(root.file("writes")));
-    ASSERT_GT(writes, 2);
 
     copy_study(template_dir(), study_dir());
     fs::create_directory(hold_dir());
-    const long hold_at = pair.hold_late ? writes - 1 : writes / 2;
     Background held(OPENCODER_CLI, first,
-                    shim({{"OPENCODER_PAUSE_AT_WRITE", std::to_string(hold_at)},
+                    shim({{"OPENCODER_PAUSE_AT_WRITE", std::to_string(pair.hold_at)},
+                          {"OPENCODER_PAUSE_FILE", pair.hold_file},
                           {"OPENCODER_PAUSE_DIR", hold_dir().string()}}));
-    ASSERT_TRUE(wait_until([&] { return fs::exists(hold_dir() / "paused"); }, 30)) << held.err();
+    ASSERT_TRUE(wait_until([&] { return fs::exists(hold_dir() / "paused"); }, 30))
+        << "never held: exit " << held.wait(0) << ": " << held.err();
     const dir_state while_held = snapshot(study_dir());
 
     if (waits) {

@@ -24,6 +24,10 @@
  * OPENCODER_PAUSE_AT_WRITE=N   with OPENCODER_PAUSE_DIR=D: just before the
  *                              Nth counted call, create D/paused and wait
  *                              until D/release exists (at most 60 s).
+ * OPENCODER_PAUSE_FILE=SUFFIX  the pause counts only the calls on a file
+ *                              whose name ends in SUFFIX (for a rename or a
+ *                              link, either name), so that a test can hold a
+ *                              process at a chosen file's first write.
  * OPENCODER_COUNT_WRITES=PATH  write the number of counted calls to PATH at
  *                              exit, so a test knows how many to try.
  * OPENCODER_DENY_OPEN=SUFFIX   opening a path that ends in SUFFIX fails with
@@ -60,6 +64,8 @@ static long g_fail_at = -1;
 static long g_kill_at = -1;
 static long g_pause_at = -1;
 static const char *g_pause_dir;
+static const char *g_pause_suffix;
+static long g_pause_file_calls;
 static const char *g_deny_suffix;
 static char g_deny_dir[PATH_MAX];
 
@@ -85,6 +91,7 @@ __attribute__((constructor)) static void start(void) {
     g_kill_at = number_from("OPENCODER_KILL_AT_WRITE");
     g_pause_at = number_from("OPENCODER_PAUSE_AT_WRITE");
     g_pause_dir = getenv("OPENCODER_PAUSE_DIR");
+    g_pause_suffix = getenv("OPENCODER_PAUSE_FILE");
     g_deny_suffix = getenv("OPENCODER_DENY_OPEN");
     const char *deny_dir = getenv("OPENCODER_DENY_CREATE_IN");
     if (deny_dir && !realpath(deny_dir, g_deny_dir)) g_deny_dir[0] = '\0';
@@ -109,11 +116,34 @@ static void pause_here(void) {
     for (int i = 0; i < 6000 && !exists(marker); ++i) nanosleep(&tick, NULL);
 }
 
-/* Counts one call; true when it is the one to fail (errno is set then). */
-static int counted(int error) {
+static int ends_with(const char *text, const char *suffix) {
+    if (!text || !suffix) return 0;
+    size_t n = strlen(text), s = strlen(suffix);
+    return n >= s && strcmp(text + n - s, suffix) == 0;
+}
+
+/* The call on `fd`, or on `path` and `other`, is on the file to pause at. */
+static int on_pause_file(int fd, const char *path, const char *other) {
+    if (ends_with(path, g_pause_suffix) || ends_with(other, g_pause_suffix)) return 1;
+    if (fd < 0) return 0;
+    char link[64], target[PATH_MAX];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t n = readlink(link, target, sizeof target - 1);
+    if (n < 0) return 0;
+    target[n] = '\0';
+    return ends_with(target, g_pause_suffix);
+}
+
+/* Counts one call, made on `fd` or on the names `path` and `other`; true
+ * when it is the one to fail (errno is set then). */
+static int counted(int error, int fd, const char *path, const char *other) {
     ++g_calls;
     if (g_calls == g_kill_at) raise(SIGKILL);
-    if (g_calls == g_pause_at) pause_here();
+    if (g_pause_at > 0) {
+        long n = g_calls;
+        if (g_pause_suffix) n = on_pause_file(fd, path, other) ? ++g_pause_file_calls : 0;
+        if (n == g_pause_at) pause_here();
+    }
     if (g_calls != g_fail_at) return 0;
     errno = error;
     return 1;
@@ -121,7 +151,7 @@ static int counted(int error) {
 
 static int stream_fails(FILE *stream) {
     if (stream == stdout || stream == stderr || !__fwritable(stream)) return 0;
-    return counted(ENOSPC);
+    return counted(ENOSPC, fileno(stream), NULL, NULL);
 }
 
 static int fd_counts(int fd) {
@@ -164,11 +194,7 @@ static int creates_in_denied_dir(int dirfd, const char *path, int flags) {
     return fstatat(dirfd, path, &st, 0) != 0;
 }
 
-static int denied(const char *path) {
-    if (!g_deny_suffix || !path) return 0;
-    size_t n = strlen(path), s = strlen(g_deny_suffix);
-    return n >= s && strcmp(path + n - s, g_deny_suffix) == 0;
-}
+static int denied(const char *path) { return ends_with(path, g_deny_suffix); }
 
 static int refuse(void) {
     errno = EACCES;
@@ -239,31 +265,31 @@ int fclose(FILE *stream) {
 
 ssize_t write(int fd, const void *data, size_t size) {
     REAL(write);
-    if (fd_counts(fd) && counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
     return real_write(fd, data, size);
 }
 
 ssize_t pwrite(int fd, const void *data, size_t size, off_t offset) {
     REAL(pwrite);
-    if (fd_counts(fd) && counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
     return real_pwrite(fd, data, size, offset);
 }
 
 ssize_t pwrite64(int fd, const void *data, size_t size, off64_t offset) {
     REAL(pwrite64);
-    if (fd_counts(fd) && counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
     return real_pwrite64(fd, data, size, offset);
 }
 
 ssize_t writev(int fd, const struct iovec *parts, int count) {
     REAL(writev);
-    if (fd_counts(fd) && counted(ENOSPC)) return -1;
+    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
     return real_writev(fd, parts, count);
 }
 
 int ftruncate(int fd, off_t size) {
     REAL(ftruncate);
-    if (counted(EIO)) return -1;
+    if (counted(EIO, fd, NULL, NULL)) return -1;
     return real_ftruncate(fd, size);
 }
 
@@ -272,56 +298,56 @@ int ftruncate(int fd, off_t size) {
 int rename(const char *from, const char *to) {
     REAL(rename);
     if (in_denied_dir(AT_FDCWD, from) || in_denied_dir(AT_FDCWD, to)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, from, to)) return -1;
     return real_rename(from, to);
 }
 
 int renameat(int from_dir, const char *from, int to_dir, const char *to) {
     REAL(renameat);
     if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, from, to)) return -1;
     return real_renameat(from_dir, from, to_dir, to);
 }
 
 int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags) {
     REAL(renameat2);
     if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, from, to)) return -1;
     return real_renameat2(from_dir, from, to_dir, to, flags);
 }
 
 int link(const char *from, const char *to) {
     REAL(link);
     if (in_denied_dir(AT_FDCWD, to)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, from, to)) return -1;
     return real_link(from, to);
 }
 
 int linkat(int from_dir, const char *from, int to_dir, const char *to, int flags) {
     REAL(linkat);
     if (in_denied_dir(to_dir, to)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, from, to)) return -1;
     return real_linkat(from_dir, from, to_dir, to, flags);
 }
 
 int unlink(const char *path) {
     REAL(unlink);
     if (in_denied_dir(AT_FDCWD, path)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, path, NULL)) return -1;
     return real_unlink(path);
 }
 
 int unlinkat(int dir, const char *path, int flags) {
     REAL(unlinkat);
     if (in_denied_dir(dir, path)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, path, NULL)) return -1;
     return real_unlinkat(dir, path, flags);
 }
 
 int remove(const char *path) {
     REAL(remove);
     if (in_denied_dir(AT_FDCWD, path)) return refuse();
-    if (counted(EIO)) return -1;
+    if (counted(EIO, -1, path, NULL)) return -1;
     return real_remove(path);
 }
 
