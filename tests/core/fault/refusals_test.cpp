@@ -61,6 +61,7 @@ const out_case kOutCases[] = {
     {"examine", "S.DAT", false, 1},
     {"examine", "S.idx", false, 1},
     {"examine", "S.cdl", false, 1},
+    {"examine", "S.001", true, 1},
     {"examine", "notes.txt", false, 1},
     {"examine", "notes.txt", true, 0},
     {"prepare", "S.009", false, 0},
@@ -117,8 +118,9 @@ bool names_line(const std::string& message, int line) {
 
 TEST_F(RefusalTest, DamagedCoderLine) {
     const std::string coded = read_bytes(file("S.001"));
-    // Respondent 7's coded Q1 line: "%5d %9ld %8s %3d ..." puts the name's last
-    // character at column 23 and the roster's last digit at column 27.
+    // Respondent 7's coded Q1 line: "%5d %9ld %8s %3d ..." puts the respondent's
+    // last digit at column 14, the name's last character at 23 and the
+    // roster's last digit at 27.
     const std::size_t start = coded.find("    1         7       Q1   0   1");
     ASSERT_NE(std::string::npos, start);
     const int line = 1 + static_cast<int>(std::count(coded.begin(), coded.begin() + static_cast<long>(start), '\n'));
@@ -129,9 +131,11 @@ TEST_F(RefusalTest, DamagedCoderLine) {
     } damages[] = {
         {"question name Q9, not a question of the file", 23, '9'},
         {"roster 3 of a question without roster", 27, '3'},
+        {"respondent 1, whose own line stands earlier", 14, '1'},
     };
     for (const auto& damage : damages) {
         SCOPED_TRACE(damage.what);
+        copy_study(template_dir(), study_dir());
         std::string damaged = coded;
         damaged[start + damage.column] = damage.now;
         write_bytes(file("S.001"), damaged);
