@@ -23,6 +23,9 @@ namespace {
 QPushButton* command_button(const QString& text, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
+    // Return runs the focused command, as Space does; outside a dialog a
+    // button takes Return only when told so.
+    button->setAutoDefault(true);
     return button;
 }
 

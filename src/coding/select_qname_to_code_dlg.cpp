@@ -18,6 +18,7 @@
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
@@ -95,12 +96,9 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, oc::loaded_cod
     fields->addRow(QStringLiteral("Max Number of Codes:"), max_codes_);
     fields->addRow(QStringLiteral("Last Record Coded:"), last_coded_);
 
-    auto* code = new QPushButton(QStringLiteral("Code"), this);
-    code->setObjectName(QStringLiteral("codeButton"));
+    auto* code = make_push_button(this, QStringLiteral("Code"), QStringLiteral("codeButton"));
     code->setDefault(true);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->setAutoDefault(false);
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(list_);

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include "frame/dialog_style.h"
 #include "resources/status_images.h"
 #include "resources/ui_strings.h"
 
@@ -26,6 +27,7 @@ QTreeWidget* make_report_list(QWidget* parent, const QString& object_name, QSize
     list->header()->setSectionsMovable(false);
     // Widths are computed by the dialogs; the last column must not stretch.
     list->header()->setStretchLastSection(false);
+    use_dialog_style(*list);
     return list;
 }
 

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "frame/messages.h"
+#include "frame/push_buttons.h"
 #include "prepare/property_page.h"
 #include "prepare/qcode_filter_page.h"
 
@@ -20,6 +21,7 @@ CExaminePropSheet::CExaminePropSheet(const QString& caption, QWidget* parent) : 
     buttons->setObjectName(QStringLiteral("sheetButtons"));
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    adopt_push_buttons(*buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);

@@ -10,6 +10,7 @@
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
@@ -49,12 +50,10 @@ CStatusOfSpecFilesDlg::CStatusOfSpecFilesDlg(coder_file_figures figures, QWidget
     setWindowTitle(QStringLiteral("Coder File Status"));
 
     list_ = make_report_list(this, QStringLiteral("fileList"), dialog_units(*this, 360, 120));
-    view_questions_ = new QPushButton(QStringLiteral("View Questions"), this);
-    view_questions_->setObjectName(QStringLiteral("viewQuestionsButton"));
-    view_respondents_ = new QPushButton(QStringLiteral("View Respondents"), this);
-    view_respondents_->setObjectName(QStringLiteral("viewRespondentsButton"));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
+    view_questions_ = make_push_button(this, QStringLiteral("View Questions"), QStringLiteral("viewQuestionsButton"));
+    view_respondents_ =
+        make_push_button(this, QStringLiteral("View Respondents"), QStringLiteral("viewRespondentsButton"));
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(view_questions_);

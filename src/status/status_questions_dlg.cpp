@@ -7,6 +7,7 @@
 
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
@@ -22,8 +23,7 @@ CStatusQuestionsDlg::CStatusQuestionsDlg(int question_count, const oc::quest_lis
     setWindowTitle(QStringLiteral("Question Status"));
 
     list_ = make_report_list(this, QStringLiteral("questionList"), dialog_units(*this, 300, 100));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(close, 0, Qt::AlignHCenter);
