@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 
 #include "frame/library_state.h"
+#include "keys.h"
 #include "prepare/cati_coder_params_page.h"
 #include "prepare/examine_prop_sheet.h"
 #include "prepare/qcode_filter_page.h"
@@ -109,6 +110,37 @@ TEST_F(PrepareSheetTest, ARefusingPageStaysWithTheFocusOnTheFault) {
     EXPECT_EQ(QDialog::Accepted, sheet.result());
     EXPECT_EQ(2, respondents.choice().respondents);
     EXPECT_EQ(4, respondents.choice().first);
+}
+
+TEST_F(PrepareSheetTest, PageKeysWorkFromAnyControlAndNeverChangeAChoice) {
+    child<QComboBox>(codes, "actionCombo")->setCurrentIndex(1);
+    child<QLineEdit>(codes, "codeWidthEdit")->setText(QStringLiteral("2"));
+    click_tab(sheet, 1);
+    ASSERT_TRUE(octest::activate(sheet));
+    auto* interviews = child<QComboBox>(respondents, "interviewStatusCombo");
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    } moves[] = {
+        {Qt::Key_PageDown, Qt::ControlModifier, 2},
+        {Qt::Key_PageUp, Qt::ControlModifier, 1},
+        {Qt::Key_Tab, Qt::ControlModifier, 2},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 1},
+        {Qt::Key_PageUp, Qt::ControlModifier, 0},
+        {Qt::Key_PageUp, Qt::ControlModifier, 2},  // round from the first page to the last
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.page);
+        if (sheet.GetActiveIndex() == 1) {
+            EXPECT_EQ(interviews, QApplication::focusWidget());
+        }
+        octest::press(m.key, m.modifiers);
+        EXPECT_EQ(m.page, sheet.GetActiveIndex());
+        EXPECT_EQ(m.page, shown_tab());
+    }
+    EXPECT_EQ(0, interviews->currentIndex());
+    EXPECT_EQ(0, sink.beeps());
 }
 
 TEST_F(PrepareSheetTest, SoundFolderIsStoredWhenThePageIsLeftEvenIfCancelled) {
