@@ -102,6 +102,13 @@ message_sink* set_message_sink(message_sink* sink) {
     return previous;
 }
 
+void report_failure(std::int16_t code) noexcept {
+    try {
+        oc::CHalvexException(code).DisplayErrorMessage();
+    } catch (...) {
+    }
+}
+
 void install_error_reporter() { oc::set_error_reporter(report_halvex_error); }
 
 }  // namespace oc_ui
