@@ -20,7 +20,6 @@
 #include "frame/path_text.h"
 #include "frame/push_buttons.h"
 #include "frame/report_list.h"
-#include "resources/status_images.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
 #include "suite/tools/default_font.h"
@@ -197,7 +196,7 @@ void CSelectQNameToCodeDlg::CodeQuestion() {
     std::uint8_t status = oc::question_status(quest);
     if (index < file_.question_statuses.size() && file_.question_statuses[index] != status) {
         file_.question_statuses[index] = status;
-        if (QTreeWidgetItem* item = list_->topLevelItem(m_nQuestion)) item->setIcon(0, status_icon(status));
+        if (QTreeWidgetItem* item = list_->topLevelItem(m_nQuestion)) show_status(*item, status);
     }
     int row = m_nQuestion;
     list_->clearSelection();

@@ -84,15 +84,15 @@ void CStatusOfSpecFilesDlg::fill_list() {
     list_->setUpdatesEnabled(false);
     const std::size_t rows = figures_.names.size();
     for (std::size_t i = 0; i < rows; ++i) {
-        add_report_row(*list_,
-                       {from_native_bytes(figures_.names[i]), count_text(figures_.respondents[i]),
-                        count_text(figures_.questions[i]), count_text(figures_.records[i]),
-                        interviews_text(figures_.interviews[i])},
-                       status_icon(figures_.statuses[i]));
+        QTreeWidgetItem* row = add_report_row(
+            *list_, {from_native_bytes(figures_.names[i]), count_text(figures_.respondents[i]),
+                     count_text(figures_.questions[i]), count_text(figures_.records[i]),
+                     interviews_text(figures_.interviews[i])});
+        show_status(*row, figures_.statuses[i]);
     }
     const int usable = usable_list_width(list_->width(), int(rows), scroll_bar_width(*list_));
     const auto widths = coder_file_column_widths(usable, kSmallImageSize);
-    for (int column = 0; column < int(widths.size()); ++column) list_->setColumnWidth(column, widths[column]);
+    set_report_column_widths(*list_, widths);
     list_->setUpdatesEnabled(true);
     select_report_row(*list_, 0);
 }
