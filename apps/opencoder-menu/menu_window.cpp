@@ -23,6 +23,9 @@ namespace {
 QPushButton* command_button(const QString& text, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
+    // Return runs the focused command, as Space does; outside a dialog a
+    // button takes Return only when told so.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -137,6 +140,7 @@ bool menu_window::refresh_coder_files() {
         auto* item = new QTreeWidgetItem(files_, {names[i]});
         const int status = i < statuses.size() ? static_cast<unsigned char>(statuses[i]) : 0;
         item->setIcon(0, oc_ui::status_icon(status));
+        item->setToolTip(0, oc_ui::status_name(status));
         item->setData(0, Qt::UserRole, status);
     }
     statusBar()->showMessage(QStringLiteral("%1 coder file(s).").arg(names.size()));

@@ -48,13 +48,16 @@ std::vector<bool> select_questions(const std::vector<std::string>& names, const 
 bool copy_listing(const std::string& listing, const std::string& out) {
     std::ifstream in(listing, std::ios::binary);
     if (!in) return false;
+    // Inserting a stream buffer that gives nothing counts as a failed
+    // insertion; an empty listing is a listing all the same.
+    const bool empty = in.peek() == std::ifstream::traits_type::eof();
     if (out.empty()) {
-        std::cout << in.rdbuf();
+        if (!empty) std::cout << in.rdbuf();
         std::cout.flush();
         return static_cast<bool>(std::cout);
     }
     std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file << in.rdbuf();
+    if (!empty) file << in.rdbuf();
     file.close();
     return static_cast<bool>(file);
 }

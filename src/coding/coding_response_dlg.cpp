@@ -20,6 +20,7 @@
 #include "frame/library_state.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/push_buttons.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
 #include "suite/tools/default_font.h"
@@ -37,13 +38,6 @@ constexpr int kColumnX[] = {14, 67, 120, 173, 226, 279};
 constexpr int kRowY[] = {0, 16, 32, 48, 64};
 constexpr int kBoxWidth = 25, kBoxHeight = 13, kLabelWidth = 12, kLabelOffset = 14;
 constexpr int kGridWidth = 304, kGridHeight = 77;
-
-QPushButton* make_button(QWidget* parent, const QString& text, const char* name) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 QRect dialog_rect(const QWidget& widget, int x, int y, int width, int height) {
     QSize origin = dialog_units(widget, x, y);
@@ -91,22 +85,21 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     top->addWidget(new QLabel(QStringLiteral("Respondent:"), this));
     top->addWidget(respondent_);
 
-    previous_ = make_button(this, QStringLiteral("&<<"), "previousButton");
-    next_ = make_button(this, QStringLiteral("&>>"), "nextButton");
-    next_->setAutoDefault(true);
-    next_->setDefault(true);  // Enter means "&>>"
+    previous_ = make_push_button(this, QStringLiteral("&<<"), QStringLiteral("previousButton"));
+    next_ = make_push_button(this, QStringLiteral("&>>"), QStringLiteral("nextButton"));
+    next_->setDefault(true);  // Return in a code box means "&>>"
     for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
-    auto* save = make_button(this, QStringLiteral("Save and Exit"), "saveButton");
-    auto* cancel = make_button(this, QStringLiteral("Cancel"), "cancelButton");
+    auto* save = make_push_button(this, QStringLiteral("Save and Exit"), QStringLiteral("saveButton"));
+    auto* cancel = make_push_button(this, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
 
     sound_label_ = new QLabel(QStringLiteral("CATI\nSound Coding"), this);
     sound_label_->setObjectName(QStringLiteral("soundLabel"));
     sound_label_->setAlignment(Qt::AlignCenter);
     sound_group_ = new QGroupBox(this);
     sound_group_->setObjectName(QStringLiteral("soundGroup"));
-    play_ = make_button(sound_group_, QString(), "playButton");
-    stop_ = make_button(sound_group_, QString(), "stopButton");
-    delete_ = make_button(sound_group_, QString(), "deleteButton");
+    play_ = make_push_button(sound_group_, QString(), QStringLiteral("playButton"));
+    stop_ = make_push_button(sound_group_, QString(), QStringLiteral("stopButton"));
+    delete_ = make_push_button(sound_group_, QString(), QStringLiteral("deleteButton"));
     auto* sound_buttons = new QHBoxLayout(sound_group_);
     for (QPushButton* b : {play_, stop_, delete_}) {
         b->setFixedSize(dialog_units(*this, 16, 14));

@@ -18,8 +18,8 @@
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
-#include "resources/status_images.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
 #include "suite/tools/default_font.h"
@@ -95,12 +95,9 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, oc::loaded_cod
     fields->addRow(QStringLiteral("Max Number of Codes:"), max_codes_);
     fields->addRow(QStringLiteral("Last Record Coded:"), last_coded_);
 
-    auto* code = new QPushButton(QStringLiteral("Code"), this);
-    code->setObjectName(QStringLiteral("codeButton"));
+    auto* code = make_push_button(this, QStringLiteral("Code"), QStringLiteral("codeButton"));
     code->setDefault(true);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->setAutoDefault(false);
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
 
     auto* left = new QVBoxLayout;
     left->addWidget(list_);
@@ -199,7 +196,7 @@ void CSelectQNameToCodeDlg::CodeQuestion() {
     std::uint8_t status = oc::question_status(quest);
     if (index < file_.question_statuses.size() && file_.question_statuses[index] != status) {
         file_.question_statuses[index] = status;
-        if (QTreeWidgetItem* item = list_->topLevelItem(m_nQuestion)) item->setIcon(0, status_icon(status));
+        if (QTreeWidgetItem* item = list_->topLevelItem(m_nQuestion)) show_status(*item, status);
     }
     int row = m_nQuestion;
     list_->clearSelection();

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 
+#include "frame/dialog_style.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/ok_cancel_column.h"
@@ -13,6 +14,7 @@ CSelectRespondentDlg::CSelectRespondentDlg(const QVector<std::int32_t>& numbers,
     setObjectName(QStringLiteral("selectRespondentDialog"));
     setWindowTitle(QStringLiteral("Select Respondent"));
     list_ = new QListWidget(this);
+    use_dialog_style(*list_);
     list_->setObjectName(QStringLiteral("respondentList"));
     list_->setFixedSize(dialog_units(*this, 70, 83));
     for (std::int32_t number : numbers) list_->addItem(QString::number(number));

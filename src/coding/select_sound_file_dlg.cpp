@@ -11,10 +11,12 @@
 
 #include "coding/sound_files.h"
 #include "coding/sound_player.h"
+#include "frame/dialog_style.h"
 #include "frame/dialog_units.h"
 #include "frame/library_state.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/push_buttons.h"
 #include "resources/string_table.h"
 
 namespace oc_ui {
@@ -27,9 +29,7 @@ QRect dialog_rect(const QWidget& widget, int x, int y, int width, int height) {
 }
 
 QPushButton* make_button(QWidget* parent, const QString& text, const char* name, int y) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
+    QPushButton* button = make_push_button(parent, text, QLatin1String(name));
     button->setGeometry(dialog_rect(*parent, 172, y, 50, 14));
     return button;
 }
@@ -42,6 +42,7 @@ CSelectSoundFile::CSelectSoundFile(QWidget* parent) : QDialog(parent) {
     setFixedSize(dialog_units(*this, 228, 150));
 
     m_list = new QListWidget(this);
+    use_dialog_style(*m_list);
     m_list->setObjectName(QStringLiteral("soundFileList"));
     m_list->setGeometry(dialog_rect(*this, 6, 6, 160, 138));
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -54,7 +55,6 @@ CSelectSoundFile::CSelectSoundFile(QWidget* parent) : QDialog(parent) {
     m_stop = make_button(this, QStringLiteral("&Stop"), "stopButton", 76);
     m_delete = make_button(this, QStringLiteral("&Delete"), "deleteButton", 94);
     auto* ok = make_button(this, QStringLiteral("OK"), "okButton", 112);
-    ok->setAutoDefault(true);
     ok->setDefault(true);
     auto* cancel = make_button(this, QStringLiteral("Cancel"), "cancelButton", 130);
     m_play->setToolTip(QStringLiteral("Play the selected take (F5)"));

@@ -4,7 +4,6 @@
 
 #include "frame/messages.h"
 #include "frame/report_list.h"
-#include "resources/status_images.h"
 
 namespace oc_ui {
 
@@ -14,8 +13,10 @@ void fill_status_list(QTreeWidget& list, int header_string, const QStringList& n
     list.clear();
     set_report_columns(list, {{header_string, Qt::AlignLeft}});
     list.setUpdatesEnabled(false);
-    for (int i = 0; i < names.size(); ++i)
-        add_report_row(list, {names[i]}, status_icon(i < statuses.size() ? static_cast<std::uint8_t>(statuses[i]) : 0));
+    for (int i = 0; i < names.size(); ++i) {
+        const int status = i < statuses.size() ? static_cast<std::uint8_t>(statuses[i]) : 0;
+        show_status(*add_report_row(list, {names[i]}), status);
+    }
     const int width = list.width() - 4 - (names.size() > visible_rows ? scroll_bar_width(list) : 0);
     list.setColumnWidth(0, width);
     list.setUpdatesEnabled(true);

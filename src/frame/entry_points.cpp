@@ -22,31 +22,41 @@ const library_start_up g_start_up;
 
 }  // namespace
 
+// No exception leaves an entry point: the host, calling through C, could
+// not catch it and would end. Each call reports it and returns normally.
 extern "C" {
 
 void ExamineOpenends(const QString& labelPath, const QString& studyFileA, const QString& studyFileB,
                      const QString& coderListPath, const QString& coderListBackup, const QString& studyBasePath) {
-    oc_ui::run_examine(labelPath, studyFileA, studyFileB, coderListPath, coderListBackup, studyBasePath);
+    oc_ui::run_reporting_failures([&] {
+        oc_ui::run_examine(labelPath, studyFileA, studyFileB, coderListPath, coderListBackup, studyBasePath);
+    });
 }
 
 void PrepareCoderSpecs(const QString& labelPath, const QString& studyFileA, const QString& studyFileB,
                        const QString& coderListPath, const QString& coderListBackup, const QString& studyBasePath) {
-    oc_ui::run_prepare(labelPath, studyFileA, studyFileB, coderListPath, coderListBackup, studyBasePath);
+    oc_ui::run_reporting_failures([&] {
+        oc_ui::run_prepare(labelPath, studyFileA, studyFileB, coderListPath, coderListBackup, studyBasePath);
+    });
 }
 
 void CodeOpenendResponses(const QString& coderListPath, const QString&, const QString&) {
-    oc_ui::run_coding(coderListPath);
+    oc_ui::run_reporting_failures([&] { oc_ui::run_coding(coderListPath); });
 }
 
 void MergeCodesIntoDataFile(const QString& indexPath, const QString& dataPath, const QString& coderListPath,
                             const QString& addPath) {
-    oc_ui::run_merge(indexPath, dataPath, coderListPath, addPath);
+    oc_ui::run_reporting_failures([&] { oc_ui::run_merge(indexPath, dataPath, coderListPath, addPath); });
 }
 
-void GetStatusCoderSpecFiles(const QString& coderListPath) { oc_ui::run_status_report(coderListPath); }
+void GetStatusCoderSpecFiles(const QString& coderListPath) {
+    oc_ui::run_reporting_failures([&] { oc_ui::run_status_report(coderListPath); });
+}
 
 int GetXxxFileAndStatusLists(const QString& coderListPath, QStringList& names, QByteArray& statuses) {
-    return oc_ui::fill_file_and_status_lists(coderListPath, names, statuses);
+    int filled = 0;
+    oc_ui::run_reporting_failures([&] { filled = oc_ui::fill_file_and_status_lists(coderListPath, names, statuses); });
+    return filled;
 }
 
 const char* OcGetSoundDir(void) { return oc_ui::g_soundDir.c_str(); }

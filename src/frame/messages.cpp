@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "frame/push_buttons.h"
 #include "resources/ui_strings.h"
 #include "suite/error_library.h"
 
@@ -35,6 +36,7 @@ box_answer show_box(const shown_message& message) {
     box.setProperty("helpContext", message.help_context);
     if (has_cancel_button(message.style)) box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);
+    adopt_push_buttons(box);
     return box.exec() == QMessageBox::Ok ? box_answer::ok : box_answer::cancel;
 }
 
@@ -98,6 +100,13 @@ message_sink* set_message_sink(message_sink* sink) {
     message_sink* previous = g_sink;
     g_sink = sink;
     return previous;
+}
+
+void report_failure(std::int16_t code) noexcept {
+    try {
+        oc::CHalvexException(code).DisplayErrorMessage();
+    } catch (...) {
+    }
 }
 
 void install_error_reporter() { oc::set_error_reporter(report_halvex_error); }

@@ -5,6 +5,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <new>
+
+#include "suite/error_library.h"
 
 class QDialog;
 
@@ -78,6 +82,27 @@ public:
 
 // Installs `sink` (null: show for real again); returns the previous one.
 message_sink* set_message_sink(message_sink* sink);
+
+// Shows the error library's message for `code`. Never throws: when even
+// that fails (memory is short), nothing is said.
+void report_failure(std::int16_t code) noexcept;
+
+// Runs `command` so that no exception leaves it, as none may leave an entry
+// point (it would end the host): the error library's exception shows its
+// message, running out of memory shows code 9's, and anything else the
+// error library's message for an unknown code.
+template <typename Command>
+void run_reporting_failures(Command&& command) noexcept {
+    try {
+        command();
+    } catch (const oc::CHalvexException& error) {
+        report_failure(error.code());
+    } catch (const std::bad_alloc&) {
+        report_failure(oc::kErrorOutOfMemory);
+    } catch (...) {
+        report_failure(0);
+    }
+}
 
 // Routes CHalvexException::DisplayErrorMessage into an exclamation box. The
 // error library's box carries no help context of ours (0).

@@ -4,15 +4,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "frame/push_buttons.h"
+
 namespace oc_ui {
 
 QVBoxLayout* make_ok_cancel_column(QDialog& dialog) {
-    auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
-    ok->setObjectName(QStringLiteral("okButton"));
+    auto* ok = make_push_button(&dialog, QStringLiteral("OK"), QStringLiteral("okButton"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
+    auto* cancel = make_push_button(&dialog, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
     // accept() is virtual: the dialog's own checks run before it closes.
     QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);

@@ -3,7 +3,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
 
+#include "frame/dialog_style.h"
 #include "resources/status_images.h"
 #include "resources/ui_strings.h"
 
@@ -26,6 +28,7 @@ QTreeWidget* make_report_list(QWidget* parent, const QString& object_name, QSize
     list->header()->setSectionsMovable(false);
     // Widths are computed by the dialogs; the last column must not stretch.
     list->header()->setStretchLastSection(false);
+    use_dialog_style(*list);
     return list;
 }
 
@@ -50,6 +53,16 @@ QTreeWidgetItem* add_report_row(QTreeWidget& list, const QStringList& texts, con
     }
     if (!icon.isNull()) item->setIcon(0, icon);
     return item;
+}
+
+void set_report_column_widths(QTreeWidget& list, std::span<const int> widths) {
+    for (int column = 0; column < int(widths.size()); ++column)
+        list.setColumnWidth(column, std::max(widths[std::size_t(column)], list.header()->sectionSizeHint(column)));
+}
+
+void show_status(QTreeWidgetItem& item, int status) {
+    item.setIcon(0, status_icon(status));
+    item.setToolTip(0, status_name(status));
 }
 
 void select_report_row(QTreeWidget& list, int row) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTreeWidget>
 #include <initializer_list>
+#include <span>
 
 namespace oc_ui {
 
@@ -21,6 +22,14 @@ void set_report_columns(QTreeWidget& list, std::initializer_list<report_column> 
 
 // A new row at the end with `texts` in the columns' alignments.
 QTreeWidgetItem* add_report_row(QTreeWidget& list, const QStringList& texts, const QIcon& icon = QIcon());
+
+// Sets the columns' widths in pixels: each at least its width in `widths`,
+// and wider where its header text needs more, so that no header is cut.
+void set_report_column_widths(QTreeWidget& list, std::span<const int> widths);
+
+// Shows coder file or question status `status` in `item`'s first column:
+// its image, with the status named in the image's tooltip.
+void show_status(QTreeWidgetItem& item, int status);
 
 // Makes `row` selected and current and scrolls it into view (if it exists).
 void select_report_row(QTreeWidget& list, int row);

@@ -83,6 +83,7 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
     std::sort(listed.begin(), listed.end());
     lines.total = spec.record_count;
     lines.records.clear();
+    lines.records.reserve(static_cast<std::size_t>(std::max<std::int32_t>(spec.record_count, 0)));
     lines.maxima = questions;
     for (quest_spec& q : lines.maxima) q.record_count = q.last_record_coded = 0;
     if (read_coder_header(file.get(), spec, trailer) != 0) return name + ": lines 1 and 2 cannot be read";

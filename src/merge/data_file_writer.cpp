@@ -263,7 +263,10 @@ std::int16_t study_writer::open(const std::string& dat_path, const std::string& 
         dat_.reset(std::fopen(dat_path.c_str(), "rb+"));
     long idx_size = dat_ ? file_end(idx_.get()) : -1;
     long dat_size = dat_ ? file_end(dat_.get()) : -1;
-    if (idx_size < 0 || dat_size < 0 || idx_size > 0xFFFFFFFFL || dat_size > 0xFFFFFFFFL) {
+    // An index that ends in part of an entry was torn by some writer: an
+    // entry appended behind it would be read askew.
+    bool whole_entries = idx_size >= 4 && (idx_size - 4) % kIdxEntrySize == 0;
+    if (!whole_entries || dat_size < 0 || idx_size > 0xFFFFFFFFL || dat_size > 0xFFFFFFFFL) {
         close();
         return kAppendFailed;
     }

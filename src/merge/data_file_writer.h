@@ -75,8 +75,8 @@ public:
     study_writer& operator=(const study_writer&) = delete;
 
     // kAppendDone, or kAppendFailed when a file cannot be opened for reading
-    // and writing or measured, the .idx magic is wrong, or a file passes
-    // 4 GiB. `index` is used for the whole session when it is loaded and its
+    // and writing or measured, the .idx magic is wrong, its length is not
+    // 4 + 20k, or a file passes 4 GiB. `index` is used for the whole session when it is loaded and its
     // size equals the .idx's, and is kept equal to the study (also by a roll
     // back); without it each append reads the .idx and is committed at once.
     std::int16_t open(const std::string& dat_path, const std::string& idx_path, study_index* index = nullptr);

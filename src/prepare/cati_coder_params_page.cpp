@@ -6,7 +6,6 @@
 #include "frame/dialog_units.h"
 #include "frame/library_state.h"
 #include "frame/path_text.h"
-#include "prepare/field_exchange.h"
 #include "widgets/browse_edit.h"
 
 namespace oc_ui {
@@ -27,6 +26,9 @@ CCatiCoderParamsPage::CCatiCoderParamsPage(QWidget* parent) : property_page(QStr
     note->setWordWrap(true);
     edit_ = new SECBrowseDirEdit(this);
     edit_->setObjectName(QStringLiteral("soundDirEdit"));
+    // Typing stops at the limit, as in any edit box with one; the page is
+    // never left to refuse the text afterwards.
+    edit_->setMaxLength(kMaxDirectoryChars);
     edit_->SetOptions(2);
     auto* label = new QLabel(QStringLiteral("&CATI SOUND FILES DIRECTORY"), this);
     label->setObjectName(QStringLiteral("soundDirLabel"));
@@ -47,12 +49,7 @@ void CCatiCoderParamsPage::OnInitDialog() {
 }
 
 bool CCatiCoderParamsPage::OnKillActive() {
-    const QString typed = edit_->text();
-    if (typed.size() > kMaxDirectoryChars) {
-        refuse_field(*edit_, max_chars_message(kMaxDirectoryChars));
-        return false;
-    }
-    m_strSoundDir = with_trailing_separator(typed);
+    m_strSoundDir = with_trailing_separator(edit_->text());
     g_soundDir = to_native_bytes(m_strSoundDir);
     return true;
 }

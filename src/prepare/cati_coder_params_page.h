@@ -6,7 +6,7 @@
 // g_soundDir is written every time the page is left (tab or OK), whether or
 // not the sheet is then confirmed; it ends in a separator ('/' is added
 // unless the text ends in '/' or '\') or is empty, which switches the
-// coding dialog's sound buttons off. More than 255 characters are refused.
+// coding dialog's sound buttons off. The edit takes at most 255 characters.
 #pragma once
 
 #include "prepare/property_page.h"
@@ -22,7 +22,7 @@ public:
 
     // Shows the folder stored last (g_soundDir).
     void OnInitDialog() override;
-    // Stores the folder into g_soundDir; false when it is too long.
+    // Stores the folder into g_soundDir; always true.
     bool OnKillActive() override;
 
     // The folder as last stored by this page, with its separator.

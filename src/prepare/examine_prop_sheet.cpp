@@ -2,10 +2,12 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "frame/messages.h"
+#include "frame/push_buttons.h"
 #include "prepare/property_page.h"
 #include "prepare/qcode_filter_page.h"
 
@@ -20,6 +22,7 @@ CExaminePropSheet::CExaminePropSheet(const QString& caption, QWidget* parent) : 
     buttons->setObjectName(QStringLiteral("sheetButtons"));
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    adopt_push_buttons(*buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
@@ -27,6 +30,26 @@ CExaminePropSheet::CExaminePropSheet(const QString& caption, QWidget* parent) : 
     connect(buttons, &QDialogButtonBox::accepted, this, &CExaminePropSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CExaminePropSheet::reject);
     connect(tabs_, &QTabWidget::currentChanged, this, &CExaminePropSheet::tab_changed);
+
+    // The page keys work from every control of the sheet, and they are
+    // taken before the control sees them: a combo box would otherwise
+    // read Ctrl+PageDown as its own PageDown and change its choice.
+    const struct {
+        QKeySequence keys;
+        int step;
+    } page_keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+    };
+    for (const auto& key : page_keys) {
+        auto* shortcut = new QShortcut(key.keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, step = key.step] {
+            const int count = tabs_->count();
+            if (count > 1) tabs_->setCurrentIndex((current_ + step + count) % count);
+        });
+    }
 }
 
 CExaminePropSheet::~CExaminePropSheet() {

@@ -19,10 +19,6 @@ QString integer_range_message(std::int64_t low, std::int64_t high) {
     return QStringLiteral("Please enter an integer between %1 and %2.").arg(low).arg(high);
 }
 
-QString max_chars_message(int max_chars) {
-    return QStringLiteral("Please enter no more than %1 characters.").arg(max_chars);
-}
-
 bool parse_whole_number(const QString& text, std::int64_t type_min, std::int64_t type_max, std::int64_t& value) {
     const QString trimmed = text.trimmed();
     qsizetype at = 0;

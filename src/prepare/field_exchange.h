@@ -14,7 +14,6 @@ namespace oc_ui {
 // Texts of the refusals.
 QString integer_message();                                  // "Please enter an integer."
 QString integer_range_message(std::int64_t low, std::int64_t high);  // "... between 1 and 4."
-QString max_chars_message(int max_chars);                   // "Please enter no more than 255 characters."
 
 // Parses `text` as a whole number in [type_min, type_max]: optional spaces,
 // an optional sign, decimal digits, optional spaces. False when it is none.

@@ -20,7 +20,6 @@
 #include "prepare/respondents_filter_page.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
-#include "suite/error_library.h"
 
 namespace oc_ui {
 
@@ -106,8 +105,8 @@ int CreateCoderDataFile(const QStringList& names, const QList<quint16>& types, c
 void run_prepare(const QString& label_path, const QString& file_a, const QString& file_b, const QString& coder_list,
                  const QString& coder_list_backup, const QString& base_path) {
     // Everything below lives in this frame: an exception leaves through the
-    // destructors of the pages and lists.
-    try {
+    // destructors of the pages and lists, out of memory included.
+    run_reporting_failures([&] {
         const QString title = ui_string(oc::IDS_PREPARE_CAPTION);
         QStringList names;
         QList<quint16> types;
@@ -144,9 +143,7 @@ void run_prepare(const QString& label_path, const QString& file_a, const QString
                 show_message(oc::IDS_CODER_FILE_CREATED, box_style::information);
             return;
         }
-    } catch (const oc::CHalvexException& error) {
-        error.DisplayErrorMessage();
-    }
+    });
 }
 
 }  // namespace oc_ui

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
@@ -34,7 +35,9 @@ void CQuestionsFilterPage::toggle(int row) {
 QRect CQuestionsFilterPage::mark_rect(int row) const { return question_mark_rect(*list_, row); }
 
 bool CQuestionsFilterPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick) double_click_ = true;
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        !std::exchange(double_click_, false)) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
         const QModelIndex index = list_->indexAt(at);

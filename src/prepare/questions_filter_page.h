@@ -45,6 +45,8 @@ protected:
 private:
     QTreeWidget* list_ = nullptr;
     QVector<quint16> m_selected;
+    // The second click of a double click is no click of its own.
+    bool double_click_ = false;
 };
 
 }  // namespace oc_ui

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QList>
 #include <QStringList>
-#include <new>
 
 #include "extract/drivers.h"
 #include "extract/openend_question_list.h"
@@ -17,7 +16,6 @@
 #include "print/print_openends_view.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
-#include "suite/error_library.h"
 
 namespace oc_ui {
 
@@ -80,7 +78,7 @@ void PrintOpenendListing(const QStringList& names, const QList<quint16>& types, 
 
 void run_examine(const QString& label_path, const QString& file_a, const QString& file_b, const QString& coder_list,
                  const QString& coder_list_backup, const QString& base_path) {
-    try {
+    run_reporting_failures([&] {
         QStringList names;
         QList<quint16> types;
         GetOpenendQuestionList(label_path, names, types);
@@ -104,12 +102,7 @@ void run_examine(const QString& label_path, const QString& file_a, const QString
         }
         PrintOpenendListing(names, types, questions, respondents, file_a, file_b, coder_list, coder_list_backup,
                             base_path, options);
-    } catch (const oc::CHalvexException& error) {
-        error.DisplayErrorMessage();
-    } catch (const std::bad_alloc&) {
-        // Out of memory in the dialogs' own lists: reported like the engine's.
-        oc::CHalvexException(oc::kErrorOutOfMemory).DisplayErrorMessage();
-    }
+    });
 }
 
 }  // namespace oc_ui

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "frame/push_buttons.h"
+
 namespace oc_ui {
 
 namespace {
@@ -27,6 +29,7 @@ CPrintOpenendOptions::CPrintOpenendOptions(QWidget* parent) : QDialog(parent) {
     buttons->setObjectName(QStringLiteral("dialogButtons"));
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    adopt_push_buttons(*buttons);
     auto* layout = new QVBoxLayout(this);
     for (QCheckBox* box : {one_line_, respondent_, numbers_, strip_}) layout->addWidget(box);
     layout->addWidget(buttons);

@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "frame/push_buttons.h"
+
 namespace oc_ui {
 
 CPrintOpenendsDlg::CPrintOpenendsDlg(QWidget* parent) : QDialog(parent) {
@@ -53,6 +55,7 @@ CPrintOpenendsDlg::CPrintOpenendsDlg(QWidget* parent) : QDialog(parent) {
     // Long listings are checked on screen before paper is spent.
     preview_button_ = buttons->addButton(QStringLiteral("Pre&view..."), QDialogButtonBox::ActionRole);
     preview_button_->setObjectName(QStringLiteral("previewButton"));
+    adopt_push_buttons(*buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(group);

@@ -171,6 +171,16 @@ QIcon status_icon(int status) {
     }
 }
 
+QString status_name(int status) {
+    switch (status) {
+    case 0: return QStringLiteral("Nothing coded");
+    case 1: return QStringLiteral("Partly coded");
+    case 2: return QStringLiteral("Coding complete");
+    case 3: return QStringLiteral("Merged");
+    default: return QString();
+    }
+}
+
 QIcon selection_icon(bool selected) {
     return selected ? painted(paint_check_crossed, "checked") : painted(paint_check_empty, "unchecked");
 }

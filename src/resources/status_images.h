@@ -15,6 +15,9 @@ inline constexpr int kSmallImageSize = 16;
 // Image of coder file status 0 (nothing coded), 1 (partly coded),
 // 2 (complete) or 3 (merged). Any other value gives a null icon.
 QIcon status_icon(int status);
+// What the image of `status` stands for, as its tooltip says; empty for any
+// other value.
+QString status_name(int status);
 
 // Empty square (not selected) and crossed square (selected).
 QIcon selection_icon(bool selected);

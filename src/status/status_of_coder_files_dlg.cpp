@@ -10,6 +10,7 @@
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
@@ -49,12 +50,10 @@ CStatusOfSpecFilesDlg::CStatusOfSpecFilesDlg(coder_file_figures figures, QWidget
     setWindowTitle(QStringLiteral("Coder File Status"));
 
     list_ = make_report_list(this, QStringLiteral("fileList"), dialog_units(*this, 360, 120));
-    view_questions_ = new QPushButton(QStringLiteral("View Questions"), this);
-    view_questions_->setObjectName(QStringLiteral("viewQuestionsButton"));
-    view_respondents_ = new QPushButton(QStringLiteral("View Respondents"), this);
-    view_respondents_->setObjectName(QStringLiteral("viewRespondentsButton"));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
+    view_questions_ = make_push_button(this, QStringLiteral("View Questions"), QStringLiteral("viewQuestionsButton"));
+    view_respondents_ =
+        make_push_button(this, QStringLiteral("View Respondents"), QStringLiteral("viewRespondentsButton"));
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(view_questions_);
@@ -85,15 +84,15 @@ void CStatusOfSpecFilesDlg::fill_list() {
     list_->setUpdatesEnabled(false);
     const std::size_t rows = figures_.names.size();
     for (std::size_t i = 0; i < rows; ++i) {
-        add_report_row(*list_,
-                       {from_native_bytes(figures_.names[i]), count_text(figures_.respondents[i]),
-                        count_text(figures_.questions[i]), count_text(figures_.records[i]),
-                        interviews_text(figures_.interviews[i])},
-                       status_icon(figures_.statuses[i]));
+        QTreeWidgetItem* row = add_report_row(
+            *list_, {from_native_bytes(figures_.names[i]), count_text(figures_.respondents[i]),
+                     count_text(figures_.questions[i]), count_text(figures_.records[i]),
+                     interviews_text(figures_.interviews[i])});
+        show_status(*row, figures_.statuses[i]);
     }
     const int usable = usable_list_width(list_->width(), int(rows), scroll_bar_width(*list_));
     const auto widths = coder_file_column_widths(usable, kSmallImageSize);
-    for (int column = 0; column < int(widths.size()); ++column) list_->setColumnWidth(column, widths[column]);
+    set_report_column_widths(*list_, widths);
     list_->setUpdatesEnabled(true);
     select_report_row(*list_, 0);
 }

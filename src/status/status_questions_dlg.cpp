@@ -7,6 +7,7 @@
 
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
@@ -22,8 +23,7 @@ CStatusQuestionsDlg::CStatusQuestionsDlg(int question_count, const oc::quest_lis
     setWindowTitle(QStringLiteral("Question Status"));
 
     list_ = make_report_list(this, QStringLiteral("questionList"), dialog_units(*this, 300, 100));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(close, 0, Qt::AlignHCenter);
@@ -49,16 +49,15 @@ void CStatusQuestionsDlg::fill_list(int question_count, const oc::quest_list& qu
     const int rows = std::clamp(question_count, 0, int(questions.size()));
     for (int i = 0; i < rows; ++i) {
         const oc::quest_spec& q = questions[std::size_t(i)];
-        add_report_row(*list_,
-                       {QString::fromLatin1(q.name),
-                        ui_string(q.action == 1 ? oc::IDS_REPLACE : oc::IDS_APPEND),
-                        QString::number(q.code_width), QString::number(q.max_codes),
-                        QString::number(q.record_count), QString::number(q.last_record_coded)},
-                       status_icon(oc::question_status(q)));
+        QTreeWidgetItem* row = add_report_row(
+            *list_, {QString::fromLatin1(q.name), ui_string(q.action == 1 ? oc::IDS_REPLACE : oc::IDS_APPEND),
+                     QString::number(q.code_width), QString::number(q.max_codes), QString::number(q.record_count),
+                     QString::number(q.last_record_coded)});
+        show_status(*row, oc::question_status(q));
     }
     const int usable = usable_list_width(list_->width(), rows, scroll_bar_width(*list_));
     const auto widths = question_column_widths(usable, kSmallImageSize);
-    for (int column = 0; column < int(widths.size()); ++column) list_->setColumnWidth(column, widths[column]);
+    set_report_column_widths(*list_, widths);
     list_->setUpdatesEnabled(true);
     select_report_row(*list_, 0);
 }

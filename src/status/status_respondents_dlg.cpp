@@ -5,8 +5,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "frame/dialog_style.h"
 #include "frame/dialog_units.h"
 #include "frame/messages.h"
+#include "frame/push_buttons.h"
 #include "frame/report_list.h"
 #include "resources/string_table.h"
 #include "resources/ui_strings.h"
@@ -25,6 +27,7 @@ CStatusRespondentsDlg::CStatusRespondentsDlg(const oc::coder_spec& spec, QWidget
     setWindowTitle(QStringLiteral("Respondents List"));
 
     list_ = new QListWidget(this);
+    use_dialog_style(*list_);
     list_->setObjectName(QStringLiteral("respondentList"));
     list_->setFixedSize(dialog_units(*this, 238, 100));
     // List mode: numbers run down a column, then on in the next one.
@@ -38,8 +41,7 @@ CStatusRespondentsDlg::CStatusRespondentsDlg(const oc::coder_spec& spec, QWidget
     list_->setSortingEnabled(false);
     list_->setAccessibleName(ui_string(oc::IDS_RESPONDENT_NO));
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
+    auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(close, 0, Qt::AlignHCenter);

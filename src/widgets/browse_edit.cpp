@@ -98,7 +98,13 @@ void SECBrowseDirEdit::OnBrowse() {
     SECDirSelectDlg chooser(options_, title_, initial_browse_directory(text()), window());
     if (chooser.DoModal() != kDialogOk) return;
     const QString chosen = chooser.GetPath();
-    if (!chosen.isEmpty()) setText(chosen);
+    if (chosen.isEmpty()) return;
+    // A folder the edit cannot hold whole is refused, never cut short.
+    if (chosen.size() > maxLength()) {
+        beep();
+        return;
+    }
+    setText(chosen);
 }
 
 }  // namespace oc_ui

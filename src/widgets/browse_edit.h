@@ -1,7 +1,8 @@
 // The directory browse edit: a one-line edit with a small "..." button at
 // its right end. The button (or Alt+Down / F4 in the edit) opens a folder
 // chooser starting at the folder the edit names; the chosen folder is
-// written back into the edit ending in a separator ('/' here).
+// written back into the edit ending in a separator ('/' here). A folder
+// longer than the edit's maxLength() is refused with a beep.
 //
 // The button is a child of the edit, so it is shown, hidden, enabled and
 // disabled with it and destroyed before it; it follows the edit in the tab

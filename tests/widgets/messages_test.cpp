@@ -4,6 +4,9 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
 #include "frame/messages.h"
 #include "recording_sink.h"
 #include "resources/string_table.h"
@@ -109,18 +112,26 @@ TEST(Messages, NestedDialogsAreDrivenInOrder) {
     EXPECT_EQ(sink.dialogs(), (std::vector<QString>{QStringLiteral("outer"), QStringLiteral("inner")}));
 }
 
-TEST(Messages, HalvexErrorsBecomeExclamationBoxes) {
-    octest::recording_sink sink;
+// What ends a command is shown as the error library's message, in an
+// exclamation box, and goes no further.
+TEST(Messages, FailuresThatEndACommandBecomeExclamationBoxes) {
     oc_ui::install_error_reporter();
-    try {
-        oc::ThrowHalvexException(oc::kErrorOutOfMemory);
-    } catch (const oc::CHalvexException& e) {
-        e.DisplayErrorMessage();
+    const struct {
+        std::function<void()> fail;
+        std::int16_t code;
+    } cases[] = {
+        {[] { oc::ThrowHalvexException(oc::kErrorCorruptIndex); }, oc::kErrorCorruptIndex},
+        {[] { throw std::bad_alloc(); }, oc::kErrorOutOfMemory},
+        {[] { throw std::runtime_error("anything else"); }, 0},
+    };
+    for (const auto& c : cases) {
+        octest::recording_sink sink;
+        oc_ui::run_reporting_failures(c.fail);
+        ASSERT_EQ(sink.messages().size(), 1u) << c.code;
+        EXPECT_EQ(sink.messages()[0].text, QString::fromStdString(oc::error_message_text(c.code)));
+        EXPECT_EQ(sink.messages()[0].style, box_style::exclamation);
+        EXPECT_EQ(sink.messages()[0].help_context, 0);
     }
-    ASSERT_EQ(sink.messages().size(), 1u);
-    EXPECT_EQ(sink.messages()[0].text, QString::fromStdString(oc::error_message_text(oc::kErrorOutOfMemory)));
-    EXPECT_EQ(sink.messages()[0].style, box_style::exclamation);
-    EXPECT_EQ(sink.messages()[0].help_context, 0);
     oc::set_error_reporter(nullptr);
 }
 

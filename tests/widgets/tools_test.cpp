@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QFileInfo>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -64,15 +64,22 @@ TEST(CFileDlg, SaveDialogReturnsTheFullPathOfTheProposedNameOrNoneOnCancel) {
     EXPECT_TRUE(cancelled.GetPathName().isEmpty());
 }
 
-TEST(DefaultFont, FixedPitchAndOwnedByTheCaller) {
+TEST(DefaultFont, EveryGlyphOneWidthAndOwnedByTheCaller) {
     std::unique_ptr<QFont> standard(oc_ui::GetDefaultFont(0, nullptr));
     ASSERT_NE(standard, nullptr);
-    EXPECT_TRUE(QFontInfo(*standard).fixedPitch());
     EXPECT_DOUBLE_EQ(standard->pointSizeF(), 8.0);
     std::unique_ptr<QFont> print(oc_ui::GetDefaultFont(120, nullptr));
     ASSERT_NE(print, nullptr);
     EXPECT_DOUBLE_EQ(print->pointSizeF(), 12.0);
     EXPECT_EQ(oc_ui::GetDefaultLogicalFont().family(), standard->family());
+    // Columns line up only when every glyph advances alike, whatever the
+    // font's tables say about its pitch.
+    for (const QFont* font : {standard.get(), print.get()}) {
+        const QFontMetrics metrics(*font);
+        const int width = metrics.horizontalAdvance(QStringLiteral("0000000000"));
+        for (const char* text : {"iiiiiiiiii", "WWWWWWWWWW", "mmmmmmmmmm", "..........", "          "})
+            EXPECT_EQ(width, metrics.horizontalAdvance(QLatin1String(text))) << text << " at " << font->pointSizeF();
+    }
 }
 
 }  // namespace

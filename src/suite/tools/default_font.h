@@ -1,5 +1,5 @@
-// The suite's default font: the fixed-pitch system font, so that names,
-// numbers and answer texts line up in lists and listings.
+// The suite's default font: one whose glyphs all have the same width, so
+// that names, numbers and answer texts line up in lists and listings.
 #pragma once
 
 #include <QFont>

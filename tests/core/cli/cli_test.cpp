@@ -181,6 +181,21 @@ TEST_F(CliTest, ExamineWritesTheListingAndChangesNothing) {
     EXPECT_SAME_BYTES("\r\n\r\nResponses for question: Q1\r\n\r\n    1      1001   0   1 \r\ntoo expensive\r\n\r\n",
                       read_bytes(out));
 
+    // Nothing qualifying is an empty listing, not a failure.
+    for (const std::vector<std::string>& filter :
+         {std::vector<std::string>{"--respondents", "range:2000-3000"}, {"--data", "coded"}}) {
+        SCOPED_TRACE(filter.back());
+        std::vector<std::string> args{"examine", "--question", "Q2"};
+        args.insert(args.end(), filter.begin(), filter.end());
+        RunResult empty = cli(args);
+        EXPECT_EQ(0, empty.exit_code) << empty.err;
+        EXPECT_EQ("", empty.out);
+        EXPECT_EQ("", empty.err);
+        args.insert(args.end(), {"--out", out});
+        EXPECT_EQ(0, cli(args).exit_code);
+        EXPECT_SAME_BYTES("", read_bytes(out));
+    }
+
     EXPECT_SAME_BYTES(list, read_bytes(base() + ".cdl"));
     for (const auto& entry : octest::fs::directory_iterator(dir.path()))
         EXPECT_NE(0u, entry.path().filename().string().rfind("COD", 0)) << "temporary listing left: " << entry.path();

@@ -190,9 +190,11 @@ TEST_F(MergeStudy, DamagedNewestVersionIsRefusedBeforeAnythingIsWritten) {
     }
     octest::write_bytes("S.DAT", original.dat);
 
-    // Index damage: wrong magic, a link leading back, a link past the end.
+    // Index damage: wrong magic, a link leading back, a link past the end,
+    // a torn last entry (one byte more than whole entries).
     for (const row& r : {row{"magic", 0, "\xEC"}, row{"link back", 64 + 16, le32(4)},
-                         row{"link past end", 64 + 16, le32(original.idx.size())}}) {
+                         row{"link past end", 64 + 16, le32(original.idx.size())},
+                         row{"torn entry", original.idx.size(), "\x01"}}) {
         std::string idx = original.idx;
         idx.replace(r.at, r.bytes.size(), r.bytes);
         octest::write_bytes("S.idx", idx);

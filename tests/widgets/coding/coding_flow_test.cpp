@@ -14,6 +14,7 @@
 #include "coding/select_coder_file_dlg.h"
 #include "coding/select_qname_to_code_dlg.h"
 #include "coding_fixture.h"
+#include "keys.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
 
@@ -223,6 +224,40 @@ TEST_F(CodingTest, CompleteOrMergedFilesAskFirstAndCancelStays) {
         for (const auto& m : local.messages()) EXPECT_EQ(oc_ui::box_style::question_ok_cancel, m.style);
         EXPECT_EQ(2u, local.dialogs().size());
     }
+}
+
+// Return on a focused Cancel or Close is that button's, never the default's.
+TEST_F(CodingTest, ReturnOnCancelOrCloseStartsNothing) {
+    auto return_on = [](QDialog& dialog, const char* name) {
+        ASSERT_TRUE(octest::activate(dialog));
+        ASSERT_TRUE(octest::tab_to(button(dialog, name)));
+        octest::press(Qt::Key_Return);
+    };
+    sink.drive_next([&](QDialog& files) { return_on(files, "cancelButton"); });
+    oc_ui::run_coding(QStringLiteral("S.cdl"));
+    EXPECT_EQ(std::vector<QString>{QStringLiteral("selectCoderSpecFileDialog")}, sink.dialogs());
+
+    sink.drive_next([](QDialog& files) {
+        ASSERT_TRUE(octest::activate(files));
+        octest::press(Qt::Key_Return);  // in the list: OK
+    });
+    sink.drive_next([&](QDialog& questions) {
+        radio(questions, "respondentRadio")->setChecked(true);
+        button(questions, "codeButton")->click();
+        EXPECT_TRUE(questions.isVisible());
+        return_on(questions, "closeButton");
+        EXPECT_FALSE(questions.isVisible());
+    });
+    sink.drive_next([&](QDialog& respondents) {
+        child<QListWidget>(respondents, QStringLiteral("respondentList"))->setCurrentRow(0);
+        return_on(respondents, "cancelButton");
+    });
+    oc_ui::run_coding(QStringLiteral("S.cdl"));
+    EXPECT_EQ((std::vector<QString>{"selectCoderSpecFileDialog", "selectCoderSpecFileDialog", "selectQNameToCodeDialog",
+                                    "selectRespondentDialog"}),
+              sink.dialogs());
+    EXPECT_TRUE(sink.messages().empty());
+    EXPECT_SAME_BYTES(fresh, read_bytes("S.001"));
 }
 
 TEST_F(CodingTest, TheCallEndsEarlyOnAnEmptyListOrAnUnreadableFile) {

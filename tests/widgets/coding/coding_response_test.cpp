@@ -8,6 +8,7 @@
 #include "coding/coding_response_dlg.h"
 #include "coding_fixture.h"
 #include "coder_fixtures.h"
+#include "keys.h"
 #include "resources/string_table.h"
 
 namespace codingtest {
@@ -238,6 +239,42 @@ TEST_F(CodingTest, WholeQuestionFromTheKeyboard) {
     EXPECT_SAME_BYTES(replaced(expected, fresh_q1_record(6, 1, "six"), coded_q1_record(6, 1, "six", {8})),
                       read_bytes("S.001"));
     EXPECT_EQ(0, sink.beeps());
+}
+
+TEST_F(CodingTest, ReturnPressesTheFocusedButton) {
+    const std::string five = coded_q1_record(5, 1, "five", {4});
+    const struct {
+        const char* button;
+        std::int32_t shown;  // the record shown afterwards
+        int result;  // -1: still open
+        bool saved;
+    } cases[] = {
+        {"nextButton", 7, -1, true},
+        {"previousButton", 5, -1, true},
+        {"saveButton", 6, QDialog::Accepted, true},
+        {"cancelButton", 6, QDialog::Rejected, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        write_bytes("S.001", fresh);
+        OpenDialog open(file.questions[0], 6);  // respondent 5
+        ASSERT_TRUE(octest::activate(open.dialog));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("4"));
+        ASSERT_TRUE(octest::tab_to(button(open.dialog, c.button)));
+        octest::press(Qt::Key_Return);
+        EXPECT_EQ(c.shown, open.dialog.record_number());
+        EXPECT_EQ(c.result, open.dialog.isVisible() ? -1 : open.dialog.result());
+        EXPECT_SAME_BYTES(c.saved ? replaced(fresh, fresh_q1_record(5, 1, "five"), five) : fresh, read_bytes("S.001"));
+    }
+    // Once a button has taken Return, Return in a code box is "&>>" again.
+    OpenDialog open(file.questions[0], 6);
+    ASSERT_TRUE(octest::activate(open.dialog));
+    ASSERT_TRUE(octest::tab_to(button(open.dialog, "previousButton")));
+    octest::press(Qt::Key_Return);
+    EXPECT_EQ(box(open.dialog, 1), QApplication::focusWidget());
+    octest::press(Qt::Key_Return);
+    EXPECT_EQ(6, open.dialog.record_number());
+    EXPECT_TRUE(sink.messages().empty());
 }
 
 TEST_F(CodingTest, TheAnswerIsNeverShownSelected) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "keys.h"
 #include "merge/merge_command.h"
 #include "recording_sink.h"
 #include "resources/string_table.h"
@@ -66,6 +67,29 @@ TEST_F(MergeFlow, NothingCodedStaysOpenThenMergesAndAsksBeforeMergingAgain) {
     EXPECT_EQ(oc_ui::box_style::question_ok_cancel, sink.messages()[2].style);
     EXPECT_EQ(idx_size + 20, octest::read_bytes("S.idx").size());
     EXPECT_EQ(std::vector<QString>(4, QStringLiteral("selectCoderSpecFileMergeDialog")), sink.dialogs());
+}
+
+TEST_F(MergeFlow, ReturnPressesTheFocusedButtonAndCancelWritesNothing) {
+    code();
+    const std::string idx = octest::read_bytes("S.idx"), dat = octest::read_bytes("S.DAT");
+    sink.drive_next([](QDialog& dialog) {
+        ASSERT_TRUE(octest::activate(dialog));
+        ASSERT_TRUE(octest::tab_to(dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"))));
+        octest::press(Qt::Key_Return);
+        EXPECT_EQ(QDialog::Rejected, dialog.result());
+    });
+    merge();
+    EXPECT_TRUE(sink.messages().empty());
+    EXPECT_SAME_BYTES(idx, octest::read_bytes("S.idx"));
+    EXPECT_SAME_BYTES(dat, octest::read_bytes("S.DAT"));
+    // With the focus in the list, Return is the default button's: OK.
+    sink.drive_next([](QDialog& dialog) {
+        ASSERT_TRUE(octest::activate(dialog));
+        octest::press(Qt::Key_Return);
+    });
+    merge();
+    EXPECT_EQ((std::vector<int>{oc::IDS_MERGE_DONE}), sink.message_ids());
+    EXPECT_EQ(idx.size() + 20, octest::read_bytes("S.idx").size());
 }
 
 TEST_F(MergeFlow, DuplicateRespondentsClearTheBox) {

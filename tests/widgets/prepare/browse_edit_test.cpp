@@ -66,13 +66,26 @@ TEST(BrowseEdit, ButtonOpensTheChooserAndTheFolderComesBackWithASeparator) {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(root + QStringLiteral("/sounds/"), edit.text());
 
+    // A folder longer than the edit takes is refused whole, with a beep.
+    edit.setText(root);
+    edit.setMaxLength(int(root.size()) + 7);
+    sink.drive_next([&](QDialog& dialog) {
+        static_cast<QFileDialog&>(dialog).selectFile(root + QStringLiteral("/sounds"));
+        dialog.accept();
+    });
+    button->click();
+    EXPECT_EQ(root, edit.text());
+    EXPECT_EQ(1, sink.beeps());
+    edit.setMaxLength(32767);
+    edit.setText(root + QStringLiteral("/sounds/"));
+
     // Cancel leaves the text; Alt+Down opens the chooser from the keyboard.
     sink.drive_next([](QDialog& dialog) { dialog.reject(); });
     edit.setFocus();
     QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(root + QStringLiteral("/sounds/"), edit.text());
-    ASSERT_EQ(2u, sink.dialogs().size());
-    EXPECT_EQ(QStringLiteral("dirSelectDialog"), sink.dialogs()[1]);
+    ASSERT_EQ(3u, sink.dialogs().size());
+    EXPECT_EQ(QStringLiteral("dirSelectDialog"), sink.dialogs()[2]);
 
     // A text that names no folder starts the chooser in the current directory.
     dir.enter();
@@ -82,7 +95,7 @@ TEST(BrowseEdit, ButtonOpensTheChooserAndTheFolderComesBackWithASeparator) {
         dialog.reject();
     });
     button->click();
-    EXPECT_EQ(3u, sink.dialogs().size());
+    EXPECT_EQ(4u, sink.dialogs().size());
 }
 
 TEST(BrowseEdit, ButtonFollowsTheEdit) {

@@ -9,7 +9,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <optional>
 
+#include "failing_new.h"
 #include "frame/library_state.h"
 #include "frame/messages.h"
 #include "prepare/prepare_command.h"
@@ -257,6 +259,21 @@ TEST_F(PrepareFlowTest, DataLibraryErrorIsDisplayedAndNothingListed) {
     EXPECT_EQ(oc_ui::box_style::exclamation, sink.messages()[0].style);
     EXPECT_FALSE(std::filesystem::exists(gui.file("S.001")));
     EXPECT_FALSE(std::filesystem::exists(gui.file("S.cdl")));
+}
+
+TEST_F(PrepareFlowTest, RunningOutOfMemoryForTheQuestionListShowsCode9AndReturns) {
+    std::optional<octest::allocation_failures> failing;
+    sink.drive_next([&failing](QDialog& sheet) {
+        failing.emplace("build_coder_questions");
+        fill_sheet(sheet, {{0, 2, "1", "1"}});
+    });
+    EXPECT_NO_THROW(prepare());
+    failing.reset();
+    ASSERT_EQ(1u, sink.messages().size());
+    EXPECT_EQ(QString::fromStdString(oc::error_message_text(oc::kErrorOutOfMemory)), sink.messages()[0].text);
+    EXPECT_EQ(oc_ui::box_style::exclamation, sink.messages()[0].style);
+    EXPECT_EQ(std::vector<QString>{"examinePropSheet"}, sink.dialogs());
+    EXPECT_FALSE(std::filesystem::exists(gui.file("S.001")));
 }
 
 }  // namespace

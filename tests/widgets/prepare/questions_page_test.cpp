@@ -69,6 +69,20 @@ TEST_F(QuestionsPageTest, OnlyAClickOnTheMarkTicks) {
     EXPECT_FALSE(ticked(1));
 }
 
+TEST_F(QuestionsPageTest, ADoubleClickOnTheMarkTicksOnce) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    // Through the window system, as a real double click comes: press,
+    // release, press (made a double click), release.
+    const QPoint at = list->viewport()->mapTo(&page, page.mark_rect(1).center());
+    QTest::mouseDClick(page.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    settle();
+    EXPECT_TRUE(ticked(1));
+    EXPECT_TRUE(shows_tick(1));
+    QTest::mouseDClick(page.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    settle();
+    EXPECT_FALSE(ticked(1));
+}
+
 TEST_F(QuestionsPageTest, SpaceTicksTheCurrentQuestion) {
     list->setFocus();
     list->setCurrentItem(list->topLevelItem(2));

@@ -145,6 +145,7 @@ TEST_F(examine_flow, TheRespondentsPageChoosesWhoIsListed) {
     } cases[] = {
         {2, "1", "0", "   12      1001 Q5         0   1 too expensive\r\n"},  // Specified Number 1
         {1, "1002", "1004", "   15      1004 Q5         0   1 price\r\n"},    // Selected Range
+        {1, "2000", "3000", ""},  // no one qualifies: an empty listing, no failure
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
