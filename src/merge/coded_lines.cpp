@@ -90,6 +90,8 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
 
     std::size_t question = 0;         // the question whose lines are being read
     std::vector<long> seen(questions.size(), 0);
+    std::vector<int> loop(questions.size(), -1);  // -1 not yet known, 0 rosters 0, 1 rosters above 0
+    std::vector<long> group_question(listed.size(), -1);  // the question whose answers a respondent last began
     resp_record record, previous;
     std::string layout;
     bool has_previous = false;
@@ -130,13 +132,30 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
             end >= bytes.size() || bytes.compare(static_cast<std::size_t>(at), layout.size(), layout) != 0 ||
             (bytes[end] != ' ' && bytes[end] != '\r' && bytes[end] != '\n'))
             return refuse("the fields are not laid out as the file's format lays them out");
-        if (!std::binary_search(listed.begin(), listed.end(), std::pair{record.sequence, record.respondent}))
+        auto id = std::pair{record.sequence, record.respondent};
+        auto found = std::lower_bound(listed.begin(), listed.end(), id);
+        if (found == listed.end() || *found != id)
             return refuse("respondent " + std::to_string(record.respondent) + " (sequence " +
                           std::to_string(record.sequence) + ") is not in the file's respondent list");
-        // The extraction writes one respondent's answers to a question in
-        // rising roster and list number; anything else is a changed digit.
+        // A question is in a loop or not (the import refuses a question with
+        // and without roster), so its rosters are all 0 or none is.
+        int in_loop = record.roster > 0 ? 1 : 0;
+        if (loop[index] >= 0 && loop[index] != in_loop)
+            return refuse("roster " + std::to_string(record.roster) + " where the other answers to " +
+                          std::string(q->name) + " have " + (in_loop ? "none" : "one"));
+        loop[index] = in_loop;
+        // The extraction writes one respondent's answers to a question
+        // together, in rising roster and list number; anything else is a
+        // changed digit.
         bool same_answer = has_previous && previous.respondent == record.respondent &&
                            previous.sequence == record.sequence;
+        std::size_t respondent_at = static_cast<std::size_t>(found - listed.begin());
+        if (!same_answer) {
+            if (group_question[respondent_at] == static_cast<long>(index))
+                return refuse("respondent " + std::to_string(record.respondent) + "'s answers to " +
+                              std::string(q->name) + " do not stand together");
+            group_question[respondent_at] = static_cast<long>(index);
+        }
         bool follows = record.list_no >= 1 &&
                        (!same_answer || std::pair(record.roster, record.list_no) >
                                             std::pair(previous.roster, previous.list_no));

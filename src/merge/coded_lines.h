@@ -20,9 +20,10 @@ struct coded_lines {
 // fields and code columns at their widths, a question of the trailer whose
 // lines stand together in trailer order and number as the trailer says,
 // codes 1 to 9999 of at most the question's width and count, a respondent
-// of the trailer's list, list numbers from 1, and within one respondent's
-// answers to a question (roster, list number) rising as the extraction
-// wrote them. Otherwise what is wrong, naming the file and the line.
+// of the trailer's list, rosters all 0 or all above 0 within a question,
+// list numbers from 1, and one respondent's answers to a question standing
+// together with (roster, list number) rising, as the extraction wrote them.
+// Otherwise what is wrong, naming the file and the line.
 std::string read_coded_lines(const std::string& coder_path, coded_lines& lines);
 
 }  // namespace oc

@@ -82,7 +82,10 @@ lock_holder read_holder(int fd) {
 bool record_holder(int fd, const std::string& command) {
     std::string line = field(user_name()) + '\t' + field(host_name()) + '\t' + std::to_string(getpid()) + '\t' +
                        now_iso8601() + '\t' + field(command) + '\n';
-    return ftruncate(fd, 0) == 0 && pwrite(fd, line.data(), line.size(), 0) == static_cast<ssize_t>(line.size());
+    // Written over the old record, then cut to its length: a process kept
+    // out never reads an empty file.
+    return pwrite(fd, line.data(), line.size(), 0) == static_cast<ssize_t>(line.size()) &&
+           ftruncate(fd, static_cast<off_t>(line.size())) == 0;
 }
 
 }  // namespace

@@ -191,7 +191,7 @@ TEST_F(CliTest, ExamineWritesTheListingAndChangesNothing) {
         EXPECT_EQ(0, empty.exit_code) << empty.err;
         EXPECT_EQ("", empty.out);
         EXPECT_EQ("", empty.err);
-        args.insert(args.end(), {"--out", out});
+        args.insert(args.end(), {"--out", out, "--replace"});
         EXPECT_EQ(0, cli(args).exit_code);
         EXPECT_SAME_BYTES("", read_bytes(out));
     }

@@ -226,6 +226,7 @@ TEST_F(MergeEngine, DamagedCoderFilesMergeNothing) {
         {"question name", changed("      Q5   2   1", "      Q6   2   1"), "line 5 (offset 132): question Q6"},
         {"roster digit", changed("      Q5   2   2", "      Q5   1   2"), "line 6 (offset 193): roster 1"},
         {"list number 0", changed("      Q5   2   1", "      Q5   2   0"), "line 5"},
+        {"roster in a question outside loops", changed("      Q7   0   1", "      Q7   4   1"), "line 4"},
         {"respondent", changed("        8       Q5   2   1", "        6       Q5   2   1"), "respondent 6"},
         {"code wider than the question's", changed("    5 ", " 5555 "), "line 5 (offset 132): code column 1"},
         {"fields shifted", changed("      Q5   2   2", "     Q5    2   2"), "line 6"},
