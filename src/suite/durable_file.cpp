@@ -20,7 +20,9 @@ std::string directory_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool write_all(int fd, std::string_view bytes) {
+}  // namespace
+
+bool write_whole(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
         if (wrote < 0 && errno == EINTR) continue;
@@ -29,8 +31,6 @@ bool write_all(int fd, std::string_view bytes) {
     }
     return true;
 }
-
-}  // namespace
 
 mode_t default_file_mode() {
     mode_t mask = umask(0);
@@ -78,7 +78,7 @@ bool replace_file_whole(const std::string& path, std::string_view bytes, mode_t 
     std::string temp_path;
     int fd = create_temporary_beside(path, mode, temp_path);
     if (fd < 0) return false;
-    bool ok = write_all(fd, bytes) && sync_file(fd);
+    bool ok = write_whole(fd, bytes) && sync_file(fd);
     ok = ::close(fd) == 0 && ok;
     if (!ok) {
         std::remove(temp_path.c_str());

@@ -18,6 +18,10 @@ inline constexpr std::string_view kTemporaryMark = ".oc-tmp.";
 // The permissions a newly created file gets under the current umask.
 mode_t default_file_mode();
 
+// All of `bytes` at the descriptor's position, through short writes and
+// interruptions. False on an error.
+bool write_whole(int fd, std::string_view bytes);
+
 // Flushes the file's data and size to the disk.
 bool sync_file(int fd);
 // Makes renames and removals in the directory of `path` durable.

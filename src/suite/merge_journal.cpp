@@ -100,16 +100,6 @@ std::string encode_range(const merge_journal::range& r) {
     return out;
 }
 
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(wrote));
-    }
-    return true;
-}
-
 bool write_at(int fd, std::uint64_t offset, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t wrote = ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
@@ -188,7 +178,7 @@ bool merge_journal::begin(const std::string& journal_path, const merge_start& st
     std::string temp_path;
     int fd = create_temporary_beside(journal_path, default_file_mode(), temp_path);
     if (fd < 0) return false;
-    if (!write_all(fd, head) || !sync_file(fd) || !commit_temporary(temp_path, journal_path)) {
+    if (!write_whole(fd, head) || !sync_file(fd) || !commit_temporary(temp_path, journal_path)) {
         ::close(fd);
         std::remove(temp_path.c_str());
         return false;
@@ -216,7 +206,7 @@ bool merge_journal::record(const std::vector<range>& ranges) {
         if (r.old_bytes.size() > kMaxRange) return false;
         bytes += encode_range(r);
     }
-    return write_all(fd_, bytes) && sync_file(fd_);
+    return write_whole(fd_, bytes) && sync_file(fd_);
 }
 
 bool merge_journal::finish() {

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <chrono>
 
 #include "coder_fixtures.h"
 #include "coding/code_command.h"
@@ -17,6 +18,7 @@
 #include "keys.h"
 #include "resources/status_images.h"
 #include "resources/string_table.h"
+#include "suite/study_lock.h"
 
 namespace codingtest {
 namespace {
@@ -273,6 +275,29 @@ TEST_F(CodingTest, TheCallEndsEarlyOnAnEmptyListOrAnUnreadableFile) {
     oc_ui::run_coding(QStringLiteral("S.cdl"));
     EXPECT_EQ((std::vector<int>{oc::IDS_NO_CODER_FILES, oc::IDS_CODER_DATA_READ_ERROR}), sink.message_ids());
     EXPECT_EQ(1u, sink.dialogs().size());
+}
+
+// Another coder's file is refused at once, naming who has it; free again,
+// it opens as usual.
+TEST_F(CodingTest, AFileAnotherCoderHoldsIsRefusedNamingThem) {
+    oc::file_lock other;
+    ASSERT_EQ(oc::file_lock::outcome::held, other.acquire(oc::coder_file_lock_path("S.001"), oc::lock_kind::exclusive,
+                                                          "code S.001", std::chrono::milliseconds(0)));
+    sink.drive_next([](QDialog& files) { files.accept(); });
+    oc_ui::run_coding(QStringLiteral("S.cdl"));
+    ASSERT_EQ(1u, sink.messages().size());
+    EXPECT_TRUE(sink.messages()[0].text.startsWith(QStringLiteral("The coder data file S.001 is in use by ")))
+        << sink.messages()[0].text.toStdString();
+    EXPECT_TRUE(sink.messages()[0].text.contains(QStringLiteral("(code S.001, process ")));
+    EXPECT_EQ((std::vector<QString>{"selectCoderSpecFileDialog"}), sink.dialogs());
+    EXPECT_SAME_BYTES(fresh, read_bytes("S.001"));
+
+    other.release();
+    sink.drive_next([](QDialog& files) { files.accept(); });
+    sink.drive_next([](QDialog& questions) { questions.reject(); });
+    oc_ui::run_coding(QStringLiteral("S.cdl"));
+    EXPECT_EQ(1u, sink.messages().size());
+    EXPECT_EQ(3u, sink.dialogs().size());
 }
 
 TEST_F(CodingTest, DialogsRenderOffscreen) {
