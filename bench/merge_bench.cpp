@@ -69,7 +69,7 @@ oc::coded_var record_variable(int r) {
     std::snprintf(record.qname, sizeof record.qname, "Q1");
     record.list_no = 1;
     record.codes_count = 1;
-    record.codes[0] = static_cast<std::int16_t>(r % 9000 + 1);
+    record.codes[0] = static_cast<std::int16_t>(r % 900 + 1);
     return oc::coded_variable(record, false);
 }
 

@@ -93,7 +93,7 @@ void generate_coder_file(const std::string& path, const char* question, int reco
         std::snprintf(line, sizeof line, "%5d %9d %8s %3d %3d %2d %2d", 1, r, question, 0, 1, 0, coded ? 1 : 0);
         bytes += line;
         char code[8];
-        std::snprintf(code, sizeof code, "%5d", r % 9000 + 1);
+        std::snprintf(code, sizeof code, "%5d", r % 900 + 1);  // three digits, the width below
         bytes += coded ? std::string(code) + std::string(10, ' ') : std::string(15, ' ');
         bytes += " " + text(random) + "\r\n";
         spec.resp_ids.push_back({1, r});

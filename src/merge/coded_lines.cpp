@@ -91,8 +91,15 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
     std::size_t question = 0;         // the question whose lines are being read
     std::vector<long> seen(questions.size(), 0);
     std::vector<int> loop(questions.size(), -1);  // -1 not yet known, 0 rosters 0, 1 rosters above 0
+    auto hint = listed.begin();
     std::vector<long> group_question(listed.size(), -1);  // the question whose answers a respondent last began
-    resp_record record, previous;
+    resp_record record;
+    // The line before, as far as the order of one respondent's answers needs it.
+    struct answer_place {
+        std::int32_t respondent = 0;
+        std::uint16_t sequence = 0;
+        std::uint8_t roster = 0, list_no = 0;
+    } previous;
     std::string layout;
     bool has_previous = false;
     long line_number = 2;
@@ -132,8 +139,10 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
             end >= bytes.size() || bytes.compare(static_cast<std::size_t>(at), layout.size(), layout) != 0 ||
             (bytes[end] != ' ' && bytes[end] != '\r' && bytes[end] != '\n'))
             return refuse("the fields are not laid out as the file's format lays them out");
+        // Most files list their respondents in the order their lines come.
         auto id = std::pair{record.sequence, record.respondent};
-        auto found = std::lower_bound(listed.begin(), listed.end(), id);
+        auto found = hint != listed.end() && *hint == id ? hint : std::lower_bound(listed.begin(), listed.end(), id);
+        hint = found == listed.end() ? found : found + 1;
         if (found == listed.end() || *found != id)
             return refuse("respondent " + std::to_string(record.respondent) + " (sequence " +
                           std::to_string(record.sequence) + ") is not in the file's respondent list");
@@ -162,7 +171,7 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
         if (!follows)
             return refuse("roster " + std::to_string(record.roster) + ", list number " +
                           std::to_string(record.list_no) + " does not follow the line before");
-        previous = record;
+        previous = {record.respondent, record.sequence, record.roster, record.list_no};
         has_previous = true;
 
         quest_spec& maxima = lines.maxima[index];

@@ -355,7 +355,10 @@ std::int16_t study_writer::append(std::int32_t respondent, std::uint16_t sequenc
     staged_idx_.append(reinterpret_cast<const char*>(entry_bytes), sizeof entry_bytes);
     if (index_) index_->appended(newest_at, added);
 
-    if (!index_ || staged_dat_.size() >= kCommitBytes) return commit() ? kAppendDone : kAppendFailed;
+    if (!index_) return commit() ? kAppendDone : kAppendFailed;
+    // The links wait for the last commit: with the index copy nothing reads
+    // them from the file, and a journal then takes them all in one sync.
+    if (staged_dat_.size() >= kCommitBytes) return write_staged(false) ? kAppendDone : kAppendFailed;
     return kAppendDone;
 }
 
@@ -384,12 +387,14 @@ bool study_writer::write_links(std::vector<link>& links, bool counted) {
     return true;
 }
 
-bool study_writer::commit() {
+bool study_writer::commit() { return write_staged(true); }
+
+bool study_writer::write_staged(bool with_links) {
     if (!dat_ || failed_) return false;
-    if (staged_dat_.empty() && staged_idx_.empty()) return true;
+    if (staged_dat_.empty() && staged_idx_.empty() && (staged_links_.empty() || !with_links)) return true;
     // What the links below the old end held goes into the journal first:
     // a crash after this point is rolled back from it.
-    if (journal_ && journaled_ < relinked_.size()) {
+    if (with_links && journal_ && journaled_ < relinked_.size()) {
         std::vector<merge_journal::range> ranges;
         for (; journaled_ < relinked_.size(); ++journaled_)
             ranges.push_back({journaled_file::index, relinked_[journaled_], std::string(4, '\0')});
@@ -400,7 +405,7 @@ bool study_writer::commit() {
     }
     bool ok = write_block(dat_.get(), written_dat_, staged_dat_.data(), staged_dat_.size()) &&
               write_block(idx_.get(), written_idx_, staged_idx_.data(), staged_idx_.size()) &&
-              write_links(staged_links_, true);
+              (!with_links || write_links(staged_links_, true));
     if (!ok) {
         roll_back();
         return false;
@@ -409,7 +414,7 @@ bool study_writer::commit() {
     written_idx_ += staged_idx_.size();
     staged_dat_.clear();
     staged_idx_.clear();
-    staged_links_.clear();
+    if (with_links) staged_links_.clear();
     return true;
 }
 

@@ -62,7 +62,8 @@ std::int16_t AppendCodedVariable(std::int32_t respondent, std::uint16_t sequence
 // .DAT, one to the .idx for the new entries and one for each run of nearby
 // links (a run goes out whole, its other bytes as the index copy holds them,
 // which are the file's). Versions before links: until a link is written the
-// study reads as before it.
+// study reads as before it. With the index copy, what is staged past a few
+// megabytes goes out on its own, and the links wait for commit().
 //
 // Any failed write puts back everything the session wrote: both files cut
 // to their lengths at open() and every link it set cleared, so the study is
@@ -81,7 +82,7 @@ public:
     // back); without it each append reads the .idx and is committed at once.
     std::int16_t open(const std::string& dat_path, const std::string& idx_path, study_index* index = nullptr);
 
-    // The results of AppendCodedVariable. Staged versions are committed once
+    // The results of AppendCodedVariable. Staged versions are written once
     // they pass a few megabytes; kAppendFailed also when that write fails,
     // the session then being rolled back (failed()).
     std::int16_t append(std::int32_t respondent, std::uint16_t sequence, const std::vector<coded_var>& vars,
@@ -123,6 +124,8 @@ private:
     // `size` (at most 20) bytes of the .DAT as it will be once what is
     // staged is written; null when they are not all there.
     const unsigned char* dat_bytes(std::uint64_t at, std::size_t size);
+    // Writes what is staged; the links too with `with_links`.
+    bool write_staged(bool with_links);
     bool write_links(std::vector<link>& links, bool counted);
 
     struct file_closer {

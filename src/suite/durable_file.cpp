@@ -95,13 +95,18 @@ bool read_file_whole(const std::string& path, std::string& bytes, bool& exists, 
     struct stat info {};
     bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (ok && mode) *mode = info.st_mode & 07777;
-    char chunk[1 << 14];
+    // Read into place, in as few calls as the size allows; a file that grows
+    // meanwhile is read on to its end.
+    std::size_t size = 0;
+    bytes.resize(ok ? static_cast<std::size_t>(info.st_size) + 1 : 0);
     for (ssize_t got = 1; ok && got > 0;) {
-        got = ::read(fd, chunk, sizeof chunk);
+        if (size == bytes.size()) bytes.resize(bytes.size() * 2);
+        got = ::read(fd, bytes.data() + size, bytes.size() - size);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) ok = false;
-        else bytes.append(chunk, static_cast<std::size_t>(got));
+        else size += static_cast<std::size_t>(got);
     }
+    bytes.resize(size);
     ::close(fd);
     return ok;
 }
