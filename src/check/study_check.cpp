@@ -67,6 +67,7 @@ void check_data(const std::string& base, check_report& report) {
         return;
     }
     std::set<std::uint32_t> reached;
+    bool every_chain = true;
     for (;;) {
         idx_entry first;
         std::uint32_t first_offset = 0;
@@ -74,6 +75,7 @@ void check_data(const std::string& base, check_report& report) {
         if (status == study_status::end) break;
         if (status != study_status::ok) {
             report.problems.push_back(idx_name + ": " + reader.problem());
+            every_chain = false;
             break;
         }
         status = reader.for_each_version(first, first_offset,
@@ -81,11 +83,20 @@ void check_data(const std::string& base, check_report& report) {
                                              reached.insert(at);
                                              return true;
                                          });
-        if (status != study_status::ok)
-            report.problems.push_back((status == study_status::bad_record ? dat_name : idx_name) + ": offset " +
-                                      std::to_string(first_offset) + " (respondent " +
+        if (status == study_status::bad_record)
+            report.problems.push_back(dat_name + ": " + reader.problem() + " (respondent " +
+                                      std::to_string(first.respondent) + ", index entry at offset " +
+                                      std::to_string(first_offset) + ")");
+        else if (status != study_status::ok)
+            report.problems.push_back(idx_name + ": offset " + std::to_string(first_offset) + " (respondent " +
                                       std::to_string(first.respondent) + "): " + reader.problem());
+        // The reader stops at the first damage; what it did not walk is not known to be unreached.
+        if (status != study_status::ok) {
+            every_chain = false;
+            break;
+        }
     }
+    if (!every_chain) return;
     // A version entry that no chain leads to was appended by a write that never finished.
     std::FILE* file = std::fopen(idx.c_str(), "rb");
     if (!file) return;
