@@ -210,3 +210,64 @@ TEST_F(CliTest, DumpPrintsEveryRespondent) {
 }
 
 }  // namespace
+
+namespace {
+
+// What study check finds, one damage at a time, and what --repair mends.
+TEST_F(CliTest, StudyCheckNamesEachProblemAndRepairsOnlyWhatLosesNothing) {
+    auto check = [this](bool repair = false) {
+        std::vector<std::string> args{"study", "check", "--study", base()};
+        if (repair) args.push_back("--repair");
+        return run_cli(args);
+    };
+    ASSERT_EQ(0, cli({"prepare", "--question", "Q1:append:2:2"}).exit_code);
+    octest::write_bytes(dir.file("codes.csv"), "question,respondent,roster,list_no,codes\r\nQ1,1001,0,1,7\r\n");
+    ASSERT_EQ(0, cli({"code", "--file", "S.001", "--codes", dir.file("codes.csv")}).exit_code);
+    ASSERT_EQ(0, cli({"merge", "--file", "S.001"}).exit_code);
+    RunResult clean = check();
+    EXPECT_EQ(0, clean.exit_code) << clean.out;
+    EXPECT_EQ("", clean.out);
+
+    const std::string idx = read_bytes(base() + ".idx"), add = read_bytes(base() + ".add"),
+                      list = read_bytes(base() + ".cdl");
+    std::string unmerged_list = list;
+    unmerged_list[4 + 256] = 0;  // the list says not merged, line 2 says merged
+    struct row {
+        const char* file;
+        std::string bytes;
+        std::string problem;  // the first line printed
+    };
+    const row rows[] = {
+        {".idx", idx + "\x01", "S.idx: offset " + std::to_string(idx.size()) + ": the file ends in a partial entry"},
+        {".add", add.substr(0, 23), "S.add: offset 0: the file ends in a partial entry"},
+        {".cdl", unmerged_list, "S.001: offset 10 of line 2: status 3 where S.cdl says 0"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.file);
+        const std::string path = base() + r.file, before = read_bytes(path);
+        octest::write_bytes(path, r.bytes);
+        RunResult found = check();
+        EXPECT_EQ(1, found.exit_code);
+        EXPECT_EQ(0u, found.out.find(r.problem)) << found.out;
+        EXPECT_EQ(1, check(true).exit_code);  // nothing here can be mended without a loss
+        EXPECT_SAME_BYTES(r.bytes, read_bytes(path));
+        octest::write_bytes(path, before);
+    }
+
+    // A temporary of a run that did not finish, and a complete coder file the
+    // list lacks (a prepare stopped between its two renames).
+    ASSERT_EQ(0, cli({"prepare", "--question", "Q3:append:1:1"}).exit_code);
+    octest::write_bytes(base() + ".cdl", list);
+    octest::write_bytes(base() + ".cdl.oc-tmp.Ab12Cd", "partial");
+    RunResult found = check();
+    EXPECT_EQ(1, found.exit_code);
+    EXPECT_NE(std::string::npos, found.out.find("S.cdl.oc-tmp.Ab12Cd: a temporary file left by a run")) << found.out;
+    EXPECT_NE(std::string::npos, found.out.find("S.002: a complete coder data file that S.cdl does not list"));
+    RunResult repaired = check(true);
+    EXPECT_EQ(0, repaired.exit_code) << repaired.out;
+    EXPECT_NE(std::string::npos, repaired.err.find("Repaired: listed S.002 in S.cdl")) << repaired.err;
+    EXPECT_FALSE(octest::fs::exists(base() + ".cdl.oc-tmp.Ab12Cd"));
+    EXPECT_EQ("S.001\t3\nS.002\t0\n", cli({"list"}).out);
+}
+
+}  // namespace
