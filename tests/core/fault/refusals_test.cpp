@@ -84,6 +84,21 @@ TEST_F(RefusalTest, OutPathsOntoFilesOfTheStudy) {
     }
 }
 
+// Outside the study's directory: a link that reaches a study file, and a
+// coded coder file the list does not name.
+TEST_F(RefusalTest, OutPathsElsewhereThatReachOrHoldCodes) {
+    const std::string link = root.file("elsewhere.dat"), copy = root.file("copy.001");
+    fs::create_symlink(file("S.DAT"), link);
+    fs::copy_file(file("S.001"), copy);
+    const std::string coded = read_bytes(copy);
+    for (const std::string& out : {link, copy}) {
+        SCOPED_TRACE(out);
+        expect_refused({"prepare", "--study", base(), "--question", "Q2:append:1:2", "--out", out, "--replace"});
+    }
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_SAME_BYTES(coded, read_bytes(copy));
+}
+
 TEST_F(RefusalTest, ExamineInAStudyDirectoryItMayNotWrite) {
     RunResult plain = run_cli({"examine", "--study", base(), "--question", "Q1"});
     ASSERT_EQ(0, plain.exit_code) << plain.err;
