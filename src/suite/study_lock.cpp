@@ -16,7 +16,7 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
-struct flock one_byte(short type, int byte) {
+struct flock one_byte(short type, off_t byte) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
@@ -123,6 +123,7 @@ file_lock::outcome file_lock::acquire(const std::string& lock_path, lock_kind ki
                                       std::chrono::milliseconds wait, const lock_waiting& waiting, int byte) {
     release();
     error_.clear();
+    error_number_ = 0;
     holder_ = {};
     // Readers never create the file: a reader changes nothing, and may not
     // be able to write the directory. Without the file no writer is at work
@@ -137,33 +138,18 @@ file_lock::outcome file_lock::acquire(const std::string& lock_path, lock_kind ki
         fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     }
     if (fd_ < 0) {
+        error_number_ = errno;
         error_ = "cannot open the lock file " + lock_path + ": " + std::strerror(errno);
         return outcome::failed;
     }
-    const short type = kind == lock_kind::exclusive ? F_WRLCK : F_RDLCK;
-    const auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        struct flock lock = one_byte(type, byte);
-        if (fcntl(fd_, F_OFD_SETLK, &lock) == 0) break;
-        if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
-            error_ = "cannot lock " + lock_path + ": " + std::strerror(errno);
-            release();
-            return outcome::failed;
-        }
-        struct flock other = one_byte(type, byte);
-        holder_ = {};
-        if (fcntl(fd_, F_OFD_GETLK, &other) == 0 && other.l_type == F_RDLCK) holder_.reading = true;
-        else holder_ = read_holder(fd_);
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (std::chrono::steady_clock::now() - start >= wait || (waiting && !waiting(holder_, seconds))) {
-            release();
-            return outcome::busy;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    if (outcome waited = wait_for_lock(lock_path, kind == lock_kind::exclusive ? F_WRLCK : F_RDLCK, byte, wait,
+                                       waiting, true);
+        waited != outcome::held)
+        return waited;
     // A lock file that cannot be written says the disk cannot take the
     // command's writes either.
     if (kind == lock_kind::exclusive && byte == 0 && !record_holder(fd_, command)) {
+        error_number_ = errno;
         error_ = "cannot write the lock file " + lock_path + ": " + std::strerror(errno);
         release();
         return outcome::failed;
@@ -171,6 +157,50 @@ file_lock::outcome file_lock::acquire(const std::string& lock_path, lock_kind ki
     held_ = true;
     holder_ = {};
     return outcome::held;
+}
+
+file_lock::outcome file_lock::wait_for_lock(const std::string& path, short type, off_t byte,
+                                            std::chrono::milliseconds wait, const lock_waiting& waiting,
+                                            bool named_holder) {
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        struct flock lock = one_byte(type, byte);
+        if (fcntl(fd_, F_OFD_SETLK, &lock) == 0) return outcome::held;
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
+            error_number_ = errno;
+            error_ = "cannot lock " + path + ": " + std::strerror(errno);
+            release();
+            return outcome::failed;
+        }
+        struct flock other = one_byte(type, byte);
+        holder_ = {};
+        if (fcntl(fd_, F_OFD_GETLK, &other) == 0 && other.l_type == F_RDLCK) holder_.reading = true;
+        else if (named_holder) holder_ = read_holder(fd_);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (std::chrono::steady_clock::now() - start >= wait || (waiting && !waiting(holder_, seconds))) {
+            release();
+            return outcome::busy;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+file_lock::outcome file_lock::acquire_within(const std::string& path, off_t byte, std::chrono::milliseconds wait,
+                                             const lock_waiting& waiting) {
+    release();
+    error_.clear();
+    error_number_ = 0;
+    holder_ = {};
+    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) {
+        error_number_ = errno;
+        error_ = "cannot open " + path + " for writing: " + std::strerror(errno);
+        return outcome::failed;
+    }
+    outcome waited = wait_for_lock(path, F_WRLCK, byte, wait, waiting, false);
+    held_ = waited == outcome::held;
+    if (held_) holder_ = {};
+    return waited;
 }
 
 void file_lock::release() {

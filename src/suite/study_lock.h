@@ -12,6 +12,8 @@
 // sees. docs/locking.md says why this mechanism and what it guarantees.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -57,16 +59,29 @@ public:
     outcome acquire(const std::string& lock_path, lock_kind kind, const std::string& command,
                     std::chrono::milliseconds wait, const lock_waiting& waiting = {}, int byte = 0);
 
+    // An exclusive lock on byte `byte` of an existing file that this
+    // process can write, the file itself left as it is (the byte may lie
+    // past its end); no holder is recorded.
+    outcome acquire_within(const std::string& path, off_t byte, std::chrono::milliseconds wait,
+                           const lock_waiting& waiting = {});
+
     void release();
     bool held() const { return held_; }
     const lock_holder& holder() const { return holder_; }
     const std::string& error() const { return error_; }
+    // The system's error number of a failed acquire: whether the lock file
+    // could not be made for want of permission, or for a failing disk.
+    int error_number() const { return error_number_; }
 
 private:
+    outcome wait_for_lock(const std::string& path, short type, off_t byte, std::chrono::milliseconds wait,
+                          const lock_waiting& waiting, bool named_holder);
+
     int fd_ = -1;
     bool held_ = false;
     lock_holder holder_;
     std::string error_;
+    int error_number_ = 0;
 };
 
 // The lock files of a study base path DIR/NAME and of a coder data file.

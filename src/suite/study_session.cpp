@@ -1,5 +1,6 @@
 #include "suite/study_session.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "suite/durable_file.h"
@@ -12,6 +13,8 @@ namespace {
 
 constexpr int kWritersByte = 0;
 constexpr int kDataByte = 1;
+// Far past the end of any coder data file: locking it changes no byte.
+constexpr off_t kCoderFileLockByte = off_t{1} << 40;
 
 session_outcome outcome_of(file_lock::outcome outcome) {
     switch (outcome) {
@@ -86,7 +89,28 @@ session_outcome study_read_session::open(const std::string& base, std::chrono::m
 
 session_outcome coder_file_session::open(const std::string& coder_path, const std::string& command,
                                          std::chrono::milliseconds wait, const lock_waiting& waiting) {
-    return outcome_of(lock_.acquire(coder_file_lock_path(coder_path), lock_kind::exclusive, command, wait, waiting));
+    close();
+    holder_ = {};
+    error_.clear();
+    // Named first: a holder that made FILE.lck is told by name.
+    file_lock::outcome named = named_.acquire(coder_file_lock_path(coder_path), lock_kind::exclusive, command,
+                                              wait, waiting);
+    if (named == file_lock::outcome::busy) {
+        holder_ = named_.holder();
+        return session_outcome::busy;
+    }
+    // A directory the coder may not write goes without the name; a disk that
+    // fails does not.
+    int why = named_.error_number();
+    if (named == file_lock::outcome::failed && why != EACCES && why != EROFS && why != EPERM) {
+        error_ = named_.error();
+        return session_outcome::failed;
+    }
+    session_outcome outcome = outcome_of(file_.acquire_within(coder_path, kCoderFileLockByte, wait, waiting));
+    if (outcome == session_outcome::busy) holder_ = file_.holder();
+    if (outcome == session_outcome::failed) error_ = file_.error();
+    if (outcome != session_outcome::ready) close();
+    return outcome;
 }
 
 }  // namespace oc

@@ -65,17 +65,25 @@ private:
 // line for each thing done.
 bool recover_study(const std::string& base, std::vector<std::string>& done, std::string& problem);
 
-// The lock on one coder data file, held by whoever codes or merges it.
+// The lock on one coder data file, held by whoever codes or merges it: a
+// byte far past the end of the file itself, which every coder can lock, as
+// only the coder file must be writable to code it; and FILE.lck beside it,
+// which names the holder, where the directory lets it be made.
 class coder_file_session {
 public:
     session_outcome open(const std::string& coder_path, const std::string& command, std::chrono::milliseconds wait,
                          const lock_waiting& waiting = {});
-    void close() { lock_.release(); }
-    const lock_holder& holder() const { return lock_.holder(); }
-    const std::string& error() const { return lock_.error(); }
+    void close() {
+        named_.release();
+        file_.release();
+    }
+    const lock_holder& holder() const { return holder_; }
+    const std::string& error() const { return error_; }
 
 private:
-    file_lock lock_;
+    file_lock named_, file_;
+    lock_holder holder_;
+    std::string error_;
 };
 
 }  // namespace oc

@@ -111,6 +111,18 @@ TEST_F(RefusalTest, ExamineInAStudyDirectoryItMayNotWrite) {
     EXPECT_EQ("", state_difference(before, snapshot(study_dir())));
 }
 
+// Coding needs only the coder file to be writable: without a lock file
+// beside it, the coder file itself carries the lock.
+TEST_F(RefusalTest, CodingInAStudyDirectoryItMayNotWrite) {
+    write_bytes(root.file("codes.csv"), "question,respondent,roster,list_no,codes\r\nQ1,3,0,1,5\r\n");
+    fs::remove(file("S.001.lck"));
+    const environment deny = shim({{"OPENCODER_DENY_CREATE_IN", study_dir().string()}});
+    RunResult run = run_cli({"code", "--study", base(), "--file", "S.001", "--codes", root.file("codes.csv")}, {}, deny);
+    EXPECT_EQ(0, run.exit_code) << run.err;
+    EXPECT_FALSE(fs::exists(file("S.001.lck")));
+    EXPECT_NE(std::string::npos, read_bytes(file("S.001")).find("    1         3       Q1   0   1  0  1    5"));
+}
+
 TEST_F(RefusalTest, CoderListThatCannotBeRead) {
     expect_refused({"prepare", "--study", base(), "--question", "Q2:append:1:2"},
                    shim({{"OPENCODER_DENY_OPEN", ".cdl"}}));
