@@ -88,6 +88,19 @@ bool record_holder(int fd, const std::string& command) {
            ftruncate(fd, static_cast<off_t>(line.size())) == 0;
 }
 
+// Everyone who may write the directory must be able to lock the file
+// (an exclusive lock needs it open for writing), whatever the creator's
+// umask: a new lock file takes the directory's read and write bits.
+int open_or_create(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EEXIST ? ::open(path.c_str(), O_RDWR | O_CLOEXEC) : -1;
+    std::size_t slash = path.find_last_of('/');
+    std::string directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    struct stat info {};
+    if (::stat(directory.c_str(), &info) == 0) fchmod(fd, (info.st_mode & 0666) | 0600);
+    return fd;
+}
+
 }  // namespace
 
 std::string describe_holder(const lock_holder& holder) {
@@ -135,7 +148,7 @@ file_lock::outcome file_lock::acquire(const std::string& lock_path, lock_kind ki
             return outcome::held;
         }
     } else {
-        fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        fd_ = open_or_create(lock_path);
     }
     if (fd_ < 0) {
         error_number_ = errno;

@@ -1,5 +1,6 @@
 // The study's locks within one process: open file description locks
 // exclude each other even there, which is what lets a test play two users.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -65,6 +66,25 @@ TEST_F(StudyLock, AWriterWaitsForTheHolderAndCanGiveUp) {
     auto give_up = [](const oc::lock_holder&, double) { return false; };
     EXPECT_EQ(file_lock::outcome::busy, third.acquire(path(), lock_kind::exclusive, "code", 10s, give_up));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+// Whoever may write the study's directory must be able to take the lock,
+// whatever the first writer's umask.
+TEST_F(StudyLock, ANewLockFileIsWritableByWhoeverMayWriteTheDirectory) {
+    using octest::fs::perms;
+    for (perms directory : {perms(0775), perms(0755), perms(0777)}) {
+        octest::fs::path shared = dir.path() / "shared";
+        octest::fs::create_directory(shared);
+        octest::fs::permissions(shared, directory);
+        mode_t mask = umask(022);
+        file_lock lock;
+        EXPECT_EQ(file_lock::outcome::held,
+                  lock.acquire((shared / "S.lck").string(), lock_kind::exclusive, "import", 0ms));
+        umask(mask);
+        EXPECT_EQ(directory & perms(0666), octest::fs::status(shared / "S.lck").permissions());
+        lock.release();
+        octest::fs::remove_all(shared);
+    }
 }
 
 TEST_F(StudyLock, OnlyWritersMakeTheLockFile) {
