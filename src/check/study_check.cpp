@@ -15,7 +15,9 @@
 #include "extract/coder_list_update.h"
 #include "merge/add_file.h"
 #include "suite/durable_file.h"
+#include "suite/csv_rows.h"
 #include "suite/label_file.h"
+#include "suite/path_parts.h"
 #include "suite/merge_journal.h"
 #include "suite/study_import.h"
 #include "suite/study_reader.h"
@@ -24,16 +26,6 @@
 namespace oc {
 
 namespace {
-
-std::string name_part(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string directory_part(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 std::uint64_t size_of(const std::string& path, bool& exists) {
     struct stat info {};
@@ -44,14 +36,14 @@ std::uint64_t size_of(const std::string& path, bool& exists) {
 void check_labels(const std::string& base, check_report& report) {
     std::vector<study_label> labels;
     study_result read = read_label_file(base + ".lbl", labels);
-    if (!read.ok) report.problems.push_back(name_part(base) + ".lbl: " + read.message);
+    if (!read.ok) report.problems.push_back(file_name_of(base) + ".lbl: " + read.message);
 }
 
 // Every chain from its generation-1 entry, every version read whole; then
 // the entries no chain reached.
 void check_data(const std::string& base, check_report& report) {
     const std::string idx = base + ".idx", dat = base + ".DAT";
-    const std::string idx_name = name_part(idx), dat_name = name_part(dat);
+    const std::string idx_name = file_name_of(idx), dat_name = file_name_of(dat);
     bool exists = false;
     std::uint64_t idx_size = size_of(idx, exists);
     if (!exists) {
@@ -116,7 +108,7 @@ void check_data(const std::string& base, check_report& report) {
 void check_add(const std::string& base, check_report& report) {
     std::string bytes;
     bool exists = false;
-    const std::string name = name_part(base) + ".add";
+    const std::string name = file_name_of(base) + ".add";
     if (!read_file_whole(base + ".add", bytes, exists)) {
         report.problems.push_back(name + ": cannot be read");
         return;
@@ -131,9 +123,8 @@ void check_add(const std::string& base, check_report& report) {
 // NAME.NNN files in the study's directory, by name.
 std::vector<std::string> coder_files_on_disk(const std::string& base) {
     std::vector<std::string> names;
-    std::string directory = directory_part(base);
-    std::string prefix = name_part(base) + ".";
-    DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
+    std::string prefix = file_name_of(base) + ".";
+    DIR* dir = opendir(directory_of(base).c_str());
     if (!dir) return names;
     while (const dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
@@ -150,7 +141,7 @@ std::vector<std::string> unlisted_coder_files(const std::string& base, const std
     std::vector<std::string> unlisted;
     for (const std::string& name : coder_files_on_disk(base)) {
         bool is_listed = std::any_of(listed.begin(), listed.end(), [&](const std::string& entry) {
-            return strcasecmp(name_part(entry).c_str(), name.c_str()) == 0;
+            return strcasecmp(file_name_of(entry).c_str(), name.c_str()) == 0;
         });
         if (!is_listed) unlisted.push_back(name);
     }
@@ -158,7 +149,7 @@ std::vector<std::string> unlisted_coder_files(const std::string& base, const std
 }
 
 void check_coder_files(const std::string& base, check_report& report) {
-    const std::string list = base + ".cdl", list_name = name_part(list), directory = directory_part(base);
+    const std::string list = base + ".cdl", list_name = file_name_of(list);
     bool exists = false;
     size_of(list, exists);
     std::vector<std::string> names;
@@ -174,7 +165,7 @@ void check_coder_files(const std::string& base, check_report& report) {
         coder_spec spec, listed;
         quest_list questions;
         std::int16_t count = 0;
-        std::string path = directory + name;
+        std::string path = beside(base, name);
         if (load_coder_file(path.c_str(), spec, questions, count) != 0) {
             report.problems.push_back(name + ": listed in " + list_name + " but missing or unreadable");
             continue;
@@ -188,23 +179,23 @@ void check_coder_files(const std::string& base, check_report& report) {
         coder_spec spec;
         quest_list questions;
         std::int16_t count = 0;
-        if (load_coder_file((directory + name).c_str(), spec, questions, count) == 0)
+        if (load_coder_file(beside(base, name).c_str(), spec, questions, count) == 0)
             report.problems.push_back(name + ": a complete coder data file that " + list_name + " does not list");
     }
 }
 
 void check_leftovers(const std::string& base, check_report& report) {
     if (merge_journal_exists(base))
-        report.problems.push_back(name_part(merge_journal_path(base)) + ": a merge that did not finish");
+        report.problems.push_back(file_name_of(merge_journal_path(base)) + ": a merge that did not finish");
     if (::access(import_journal_path(base).c_str(), F_OK) == 0)
-        report.problems.push_back(name_part(import_journal_path(base)) + ": an import that did not finish");
+        report.problems.push_back(file_name_of(import_journal_path(base)) + ": an import that did not finish");
     for (const std::string& temp : leftover_temporaries(base))
-        report.problems.push_back(name_part(temp) + ": a temporary file left by a run that did not finish");
+        report.problems.push_back(file_name_of(temp) + ": a temporary file left by a run that did not finish");
 }
 
 // Lists the complete coder files the list lacks, as prepare would have.
 void relist_coder_files(const std::string& base, check_report& report) {
-    const std::string list = base + ".cdl", directory = directory_part(base);
+    const std::string list = base + ".cdl";
     std::vector<std::string> names;
     if (auto read = read_coder_list(list)) names = *read;
     else if (::access(list.c_str(), F_OK) == 0) return;  // a damaged list is not rewritten
@@ -212,13 +203,13 @@ void relist_coder_files(const std::string& base, check_report& report) {
         coder_spec spec;
         quest_list questions;
         std::int16_t count = 0;
-        if (load_coder_file((directory + name).c_str(), spec, questions, count) != 0) continue;
+        if (load_coder_file(beside(base, name).c_str(), spec, questions, count) != 0) continue;
         std::snprintf(spec.name, sizeof spec.name, "%s", name.c_str());
         spec.question_count = count;
         spec.question_names.assign(questions.size(), {});
         for (std::size_t q = 0; q < questions.size(); ++q)
             std::memcpy(spec.question_names[q].data(), questions[q].name, strnlen(questions[q].name, 8));
-        if (update_coder_list(spec, list, base + ".cdb")) report.repaired.push_back("listed " + name + " in " + name_part(list));
+        if (update_coder_list(spec, list, base + ".cdb")) report.repaired.push_back("listed " + name + " in " + file_name_of(list));
     }
 }
 

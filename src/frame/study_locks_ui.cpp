@@ -7,6 +7,7 @@
 
 #include "frame/messages.h"
 #include "frame/path_text.h"
+#include "suite/path_parts.h"
 
 namespace oc_ui {
 
@@ -61,11 +62,7 @@ bool report(oc::session_outcome outcome, const std::string& what, const Session&
 }  // namespace
 
 std::string study_base_of(const QString& study_file_path) {
-    std::string path = to_native_bytes(study_file_path);
-    std::size_t dot = path.find_last_of('.');
-    std::size_t slash = path.find_last_of('/');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
-    return path;
+    return oc::without_extension(to_native_bytes(study_file_path));
 }
 
 bool open_study_for_writing(const std::string& base, const QString& command, oc::study_write_session& session) {

@@ -14,9 +14,10 @@
 #include "coderfile/cursor.h"
 #include "merge/add_file.h"
 #include "merge/coded_lines.h"
-#include "suite/merge_journal.h"
 #include "merge/study_index.h"
+#include "suite/merge_journal.h"
 #include "suite/durable_file.h"
+#include "suite/path_parts.h"
 #include "suite/study_format.h"
 
 namespace oc {
@@ -95,14 +96,6 @@ std::uint64_t file_length(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
-// The journal's file name for the study whose data file is `dat_path`.
-std::string journal_path_for(const std::string& dat_path) {
-    std::size_t dot = dat_path.find_last_of('.');
-    std::size_t slash = dat_path.find_last_of('/');
-    bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (has_extension ? dat_path.substr(0, dot) : dat_path) + ".mjl";
-}
-
 }  // namespace
 
 coded_var coded_variable(const resp_record& record, bool replace) {
@@ -177,7 +170,7 @@ std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_
     }
     // One undo path for every failure from here: the journal's.
     merge_journal journal;
-    const std::string journal_path = journal_path_for(dat_path);
+    const std::string journal_path = merge_journal_path(without_extension(dat_path));
     if (!journal.begin(journal_path, start))
         return fail(kMergeFailed, "cannot write the merge journal " + journal_path);
     writer.set_journal(&journal);
@@ -185,7 +178,7 @@ std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_
         writer.close();
         std::vector<std::string> done;
         std::string unused;
-        roll_back_merge(journal_path, {dat_path, idx_path, list_path, add_path, {}}, done, unused);
+        roll_back_merge(journal_path, {dat_path, idx_path, list_path, add_path}, done, unused);
         return fail(result, std::move(why));
     };
     // A record without data keeps the ones before it merged.

@@ -10,17 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "suite/csv_rows.h"
+#include "suite/path_parts.h"
+
 namespace oc {
-
-namespace {
-
-std::string directory_of(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-}  // namespace
 
 bool write_whole(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -113,17 +106,15 @@ bool read_file_whole(const std::string& path, std::string& bytes, bool& exists, 
 
 std::vector<std::string> leftover_temporaries(const std::string& base) {
     std::vector<std::string> found;
-    std::string directory = directory_of(base);
-    std::size_t slash = base.find_last_of('/');
-    std::string prefix = (slash == std::string::npos ? base : base.substr(slash + 1)) + ".";
-    DIR* dir = opendir(directory.c_str());
+    std::string prefix = file_name_of(base) + ".";
+    DIR* dir = opendir(directory_of(base).c_str());
     if (!dir) return found;
     while (const dirent* entry = readdir(dir)) {
         std::string_view name = entry->d_name;
         // Study names are matched without regard to case, as coder list entries are.
         if (name.size() <= prefix.size() || strncasecmp(name.data(), prefix.c_str(), prefix.size()) != 0) continue;
         if (name.find(kTemporaryMark) == std::string_view::npos) continue;
-        found.push_back((slash == std::string::npos ? std::string() : directory + "/") + std::string(name));
+        found.push_back(beside(base, std::string(name)));
     }
     closedir(dir);
     return found;

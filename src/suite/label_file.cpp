@@ -5,6 +5,8 @@
 #include <cstring>
 #include <set>
 
+#include "suite/path_parts.h"
+
 namespace oc {
 
 namespace {
@@ -102,13 +104,7 @@ bool is_valid_question_name(std::string_view name) {
     return true;
 }
 
-std::string label_path_for(const std::string& dat_path) {
-    std::size_t slash = dat_path.rfind('/');
-    std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t dot = dat_path.rfind('.');
-    if (dot == std::string::npos || dot < name_start) return dat_path + ".lbl";
-    return dat_path.substr(0, dot) + ".lbl";
-}
+std::string label_path_for(const std::string& dat_path) { return without_extension(dat_path) + ".lbl"; }
 
 study_result write_label_file(const std::string& path, const std::vector<study_label>& labels) {
     if (labels.size() > static_cast<std::size_t>(kMaxLabels))

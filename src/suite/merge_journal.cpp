@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "suite/durable_file.h"
+#include "suite/path_parts.h"
 #include "suite/study_format.h"
 
 namespace oc {
@@ -126,9 +127,7 @@ std::string path_of(journaled_file file, const merge_paths& paths, const std::st
     case journaled_file::data: return paths.data;
     case journaled_file::index: return paths.index;
     case journaled_file::coder_list: return paths.coder_list;
-    case journaled_file::coder_file:
-        if (coder_file.empty() || coder_file[0] == '/' || paths.directory.empty()) return coder_file;
-        return paths.directory + "/" + coder_file;
+    case journaled_file::coder_file: return beside(paths.data, coder_file);
     }
     return {};
 }
@@ -265,9 +264,7 @@ journal_read read_merge_journal(const std::string& journal_path, journal_content
 }
 
 merge_paths merge_paths_of(const std::string& base) {
-    std::size_t slash = base.find_last_of('/');
-    std::string directory = slash == std::string::npos ? std::string() : base.substr(0, slash == 0 ? 1 : slash);
-    return {base + ".DAT", base + ".idx", base + ".cdl", base + ".add", directory};
+    return {base + ".DAT", base + ".idx", base + ".cdl", base + ".add"};
 }
 
 bool roll_back_merge(const std::string& journal_path, const merge_paths& paths, std::vector<std::string>& done,

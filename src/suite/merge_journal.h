@@ -87,10 +87,10 @@ struct journal_contents {
 enum class journal_read { absent, read, damaged };
 journal_read read_merge_journal(const std::string& journal_path, journal_contents& contents, std::string& problem);
 
-// The study files a roll back touches, by the study base path DIR/NAME.
+// The study files a roll back touches, by the study base path DIR/NAME. The
+// coder file's name in the journal is taken from the data file's directory.
 struct merge_paths {
     std::string data, index, coder_list, add;
-    std::string directory;  // the coder file's name is taken relative to it
 };
 merge_paths merge_paths_of(const std::string& base);
 

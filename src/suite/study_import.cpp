@@ -15,6 +15,7 @@
 #include "suite/csv_rows.h"
 #include "suite/durable_file.h"
 #include "suite/label_file.h"
+#include "suite/path_parts.h"
 #include "suite/study_format.h"
 #include "suite/study_record.h"
 
@@ -413,8 +414,6 @@ bool finish_import(const std::string& base, std::vector<std::string>& done, std:
         return false;
     }
     if (!exists) return true;
-    std::size_t slash = base.find_last_of('/');
-    std::string directory = slash == std::string::npos ? std::string() : base.substr(0, slash + 1);
     for (std::size_t start = 0; start < lines.size();) {
         std::size_t end = lines.find('\n', start);
         if (end == std::string::npos) end = lines.size();
@@ -422,7 +421,7 @@ bool finish_import(const std::string& base, std::vector<std::string>& done, std:
         start = end + 1;
         std::size_t tab = line.find('\t');
         if (tab == std::string::npos) continue;
-        std::string temp = directory + line.substr(0, tab), final_path = directory + line.substr(tab + 1);
+        std::string temp = beside(base, line.substr(0, tab)), final_path = beside(base, line.substr(tab + 1));
         if (::access(temp.c_str(), F_OK) != 0) continue;  // renamed before the crash
         if (std::rename(temp.c_str(), final_path.c_str()) != 0) {
             problem = "cannot rename " + temp + " to " + final_path + ": " + std::strerror(errno);

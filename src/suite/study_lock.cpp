@@ -10,6 +10,8 @@
 #include <ctime>
 #include <thread>
 
+#include "suite/path_parts.h"
+
 namespace oc {
 
 namespace {
@@ -94,10 +96,8 @@ bool record_holder(int fd, const std::string& command) {
 int open_or_create(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return errno == EEXIST ? ::open(path.c_str(), O_RDWR | O_CLOEXEC) : -1;
-    std::size_t slash = path.find_last_of('/');
-    std::string directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     struct stat info {};
-    if (::stat(directory.c_str(), &info) == 0) fchmod(fd, (info.st_mode & 0666) | 0600);
+    if (::stat(directory_of(path).c_str(), &info) == 0) fchmod(fd, (info.st_mode & 0666) | 0600);
     return fd;
 }
 
