@@ -75,24 +75,15 @@ bool update_coder_list(const coder_spec& spec, const std::string& list_path, con
     mode_t mode = default_file_mode();
     // A list that is there but cannot be read is never taken for a missing one.
     if (!read_file_whole(list_path, old_bytes, exists, &mode)) return false;
-    std::string new_bytes;
-    if (!exists) {
-        char* buffer = nullptr;
-        std::size_t size = 0;
-        std::FILE* stream = open_memstream(&buffer, &size);
-        if (!stream) return false;
-        bool ok = write_count(stream, 1) && write_coder_list_entry(stream, spec);
-        ok = std::fclose(stream) == 0 && ok;
-        if (ok) new_bytes.assign(buffer, size);
-        std::free(buffer);
-        return ok && replace_file_whole(list_path, new_bytes, mode);
-    }
     // The user's read-only list stays as it is, though the process could replace it.
-    if ((mode & 0222) == 0) return false;
+    if (exists && read_only_mode(mode)) return false;
+    // A first list is an empty one with this entry added; it has no backup.
+    if (!exists) old_bytes.assign(4, '\0');
+    std::string new_bytes;
     if (!copy_with_new_entry(old_bytes, spec, new_bytes)) return false;
     // Backup first, then the list: each replaced whole by a rename, so that
     // a complete list exists at every instant.
-    return replace_file_whole(backup_path, old_bytes, mode) && replace_file_whole(list_path, new_bytes, mode);
+    return (!exists || replace_file_whole(backup_path, old_bytes, mode)) && replace_file_whole(list_path, new_bytes, mode);
 }
 
 }  // namespace oc

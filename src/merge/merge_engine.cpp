@@ -85,10 +85,9 @@ struct fd_closer {
     }
 };
 
-// A file the user made read-only is not written, though the process could.
 bool read_only(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
+    return ::stat(path.c_str(), &info) == 0 && read_only_mode(info.st_mode);
 }
 
 std::uint64_t file_length(const std::string& path) {

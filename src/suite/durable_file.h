@@ -18,6 +18,10 @@ inline constexpr std::string_view kTemporaryMark = ".oc-tmp.";
 // The permissions a newly created file gets under the current umask.
 mode_t default_file_mode();
 
+// Nobody may write it: a file the user made read-only is not written, though
+// a process running as root could.
+inline bool read_only_mode(mode_t mode) { return (mode & 0222) == 0; }
+
 // All of `bytes` at the descriptor's position, through short writes and
 // interruptions. False on an error.
 bool write_whole(int fd, std::string_view bytes);
