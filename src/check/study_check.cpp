@@ -50,9 +50,11 @@ void check_data(const std::string& base, check_report& report) {
         report.problems.push_back(idx_name + ": missing");
         return;
     }
-    if (idx_size < 4 || (idx_size - 4) % kIdxEntrySize != 0)
-        report.problems.push_back(idx_name + ": offset " + std::to_string(idx_size - (idx_size < 4 ? idx_size : (idx_size - 4) % kIdxEntrySize)) +
-                                  ": the file ends in a partial entry (" + std::to_string(idx_size) + " bytes)");
+    // Where the whole entries end (0 for a file shorter than its magic).
+    std::uint64_t whole = idx_size < 4 ? 0 : idx_size - (idx_size - 4) % kIdxEntrySize;
+    if (idx_size < 4 || whole != idx_size)
+        report.problems.push_back(idx_name + ": offset " + std::to_string(whole) + ": the file ends in a partial entry (" +
+                                  std::to_string(idx_size) + " bytes)");
     study_reader reader;
     if (reader.open(idx, dat) != study_status::ok) {
         report.problems.push_back(idx_name + ": " + reader.problem());

@@ -74,6 +74,7 @@ std::string read_coded_lines(const std::string& coder_path, coded_lines& lines) 
     std::int16_t question_count = 0;
     std::int32_t trailer = 0;
     if (read_coder_header(file.get(), spec, trailer) != 0) return name + ": lines 1 and 2 cannot be read";
+    lines.status_at = static_cast<long>(bytes.find('\n')) + 1 + 10;
     if (read_coder_trailer(file.get(), spec, questions, question_count, trailer) != 0)
         return name + ": the closing section at offset " + std::to_string(trailer) + " cannot be read";
     const std::vector<resp_id> respondents = spec.resp_ids;

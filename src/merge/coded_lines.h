@@ -14,6 +14,7 @@ struct coded_lines {
     quest_list maxima;                 // the questions, record_count and last_record_coded holding
                                        // each one's largest roster and list number
     long total = 0;                    // record lines, as line 2's header counts them
+    long status_at = -1;               // offset of line 2's status field, 10 characters into it
 };
 
 // "" when every line reads back exactly as the format lays it out: fixed

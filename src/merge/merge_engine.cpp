@@ -11,7 +11,6 @@
 
 #include "coderfile/coder_file.h"
 #include "coderfile/coder_list.h"
-#include "coderfile/cursor.h"
 #include "merge/add_file.h"
 #include "merge/coded_lines.h"
 #include "merge/study_index.h"
@@ -69,15 +68,6 @@ long listed_status_at(const std::string& list_path, const std::string& coder_pat
     return found;
 }
 
-// Line 2's status field, 10 characters past the start of line 2.
-long line2_status_at(std::FILE* file) {
-    if (std::fseek(file, 0, SEEK_SET) != 0) return -1;
-    char line[258];
-    if (!std::fgets(line, sizeof line, file) || !std::strchr(line, '\n')) return -1;
-    long at = std::ftell(file);
-    return at < 0 ? -1 : at + 10;
-}
-
 struct fd_closer {
     int fd = -1;
     ~fd_closer() {
@@ -122,9 +112,8 @@ std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_
         if (problem) *problem = std::move(text);
         return result;
     };
-    cursor_ptr cursor(open_coder_cursor(coder_path.c_str(), ""));
-    if (!cursor) return fail(kMergeFailed, "cannot open " + coder_path + " for writing");
-    std::FILE* file = cursor->file;
+    fd_closer coder_fd{::open(coder_path.c_str(), O_RDWR | O_CLOEXEC)};
+    if (coder_fd.fd < 0) return fail(kMergeFailed, "cannot open " + coder_path + " for writing");
 
     // Every line is read and checked before anything is written: a damaged
     // line must not leave half a merge behind.
@@ -138,7 +127,7 @@ std::int16_t MergeCoderFile(const std::string& dat_path, const std::string& idx_
     // first write: they go into the journal with its start.
     fd_closer list_fd{::open(list_path.c_str(), O_RDWR | O_CLOEXEC)};
     status_field line2, listed;
-    if (!read_status(fileno(file), line2_status_at(file), line2))
+    if (!read_status(coder_fd.fd, lines.status_at, line2))
         return fail(kMergeFailed, "cannot read line 2 of " + coder_path);
     if (!read_status(list_fd.fd, listed_status_at(list_path, coder_path), listed))
         return fail(kMergeFailed, list_path + " cannot be written or does not list " + coder_path);
