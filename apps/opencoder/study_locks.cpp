@@ -25,11 +25,8 @@ oc::lock_waiting announce_wait(const std::string& what) {
 
 template <typename Session>
 bool report(oc::session_outcome outcome, const std::string& what, const Session& session) {
-    switch (outcome) {
-    case oc::session_outcome::ready: return true;
-    case oc::session_outcome::busy: print_error(oc::lock_busy_text(what, session.holder())); return false;
-    case oc::session_outcome::failed: print_error(session.error()); return false;
-    }
+    if (outcome == oc::session_outcome::ready) return true;
+    print_error(oc::refusal_text(outcome, what, session));
     return false;
 }
 

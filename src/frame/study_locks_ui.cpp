@@ -49,13 +49,8 @@ private:
 
 template <typename Session>
 bool report(oc::session_outcome outcome, const std::string& what, const Session& session) {
-    switch (outcome) {
-    case oc::session_outcome::ready: return true;
-    case oc::session_outcome::busy:
-        show_text(from_native_bytes(oc::lock_busy_text(what, session.holder())), box_style::exclamation);
-        return false;
-    case oc::session_outcome::failed: show_text(from_native_bytes(session.error()), box_style::exclamation); return false;
-    }
+    if (outcome == oc::session_outcome::ready) return true;
+    show_text(from_native_bytes(oc::refusal_text(outcome, what, session)), box_style::exclamation);
     return false;
 }
 

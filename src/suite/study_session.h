@@ -86,4 +86,16 @@ private:
     std::string error_;
 };
 
+// What to tell the user when a session could not be opened ("" when it
+// was): who holds `what`, or why the lock could not be taken.
+template <typename Session>
+std::string refusal_text(session_outcome outcome, const std::string& what, const Session& session) {
+    switch (outcome) {
+    case session_outcome::ready: return {};
+    case session_outcome::busy: return lock_busy_text(what, session.holder());
+    case session_outcome::failed: return session.error();
+    }
+    return {};
+}
+
 }  // namespace oc
