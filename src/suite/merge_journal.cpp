@@ -37,20 +37,9 @@ std::uint32_t crc32(std::string_view bytes) {
     return c ^ 0xFFFFFFFFu;
 }
 
-void add_u8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
-void add_u16(std::string& out, std::uint16_t v) {
-    unsigned char b[2];
-    put_u16(b, v);
-    out.append(reinterpret_cast<const char*>(b), 2);
-}
-void add_u32(std::string& out, std::uint32_t v) {
-    unsigned char b[4];
-    put_u32(b, v);
-    out.append(reinterpret_cast<const char*>(b), 4);
-}
-void add_u64(std::string& out, std::uint64_t v) {
-    add_u32(out, static_cast<std::uint32_t>(v));
-    add_u32(out, static_cast<std::uint32_t>(v >> 32));
+void append_u64(std::string& out, std::uint64_t v) {
+    append_u32(out, static_cast<std::uint32_t>(v));
+    append_u32(out, static_cast<std::uint32_t>(v >> 32));
 }
 
 // Reads fields in order; any read past the end marks the reader failed.
@@ -93,11 +82,11 @@ private:
 
 std::string encode_range(const merge_journal::range& r) {
     std::string out;
-    add_u8(out, static_cast<std::uint8_t>(r.file));
-    add_u64(out, r.offset);
-    add_u16(out, static_cast<std::uint16_t>(r.old_bytes.size()));
+    out.push_back(static_cast<char>(r.file));
+    append_u64(out, r.offset);
+    append_u16(out, static_cast<std::uint16_t>(r.old_bytes.size()));
     out += r.old_bytes;
-    add_u32(out, crc32(out));
+    append_u32(out, crc32(out));
     return out;
 }
 
@@ -158,16 +147,16 @@ merge_journal::~merge_journal() {
 
 bool merge_journal::begin(const std::string& journal_path, const merge_start& start) {
     std::string head(kMagic, sizeof kMagic);
-    add_u32(head, kVersion);
-    add_u64(head, start.data_length);
-    add_u64(head, start.index_length);
-    add_u16(head, static_cast<std::uint16_t>(start.coder_file.size()));
+    append_u32(head, kVersion);
+    append_u64(head, start.data_length);
+    append_u64(head, start.index_length);
+    append_u16(head, static_cast<std::uint16_t>(start.coder_file.size()));
     head += start.coder_file;
-    add_u8(head, start.add_existed ? 1 : 0);
-    add_u32(head, static_cast<std::uint32_t>(start.add_mode));
-    add_u32(head, static_cast<std::uint32_t>(start.add_bytes.size()));
+    head.push_back(start.add_existed ? 1 : 0);
+    append_u32(head, static_cast<std::uint32_t>(start.add_mode));
+    append_u32(head, static_cast<std::uint32_t>(start.add_bytes.size()));
     head += start.add_bytes;
-    add_u32(head, crc32(head));
+    append_u32(head, crc32(head));
     if (start.coder_file.size() > 0xFFFF || start.add_bytes.size() > 0xFFFFFFFFu) return false;
     for (const range& r : start.ranges) {
         if (r.old_bytes.size() > kMaxRange) return false;

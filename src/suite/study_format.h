@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace oc {
 
@@ -60,6 +61,19 @@ inline void put_u16(unsigned char* at, std::uint16_t value) {
 
 inline void put_u32(unsigned char* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
+}
+
+// The same at the end of a byte string.
+inline void append_u16(std::string& out, std::uint16_t value) {
+    unsigned char bytes[2];
+    put_u16(bytes, value);
+    out.append(reinterpret_cast<const char*>(bytes), 2);
+}
+
+inline void append_u32(std::string& out, std::uint32_t value) {
+    unsigned char bytes[4];
+    put_u32(bytes, value);
+    out.append(reinterpret_cast<const char*>(bytes), 4);
 }
 
 inline std::uint16_t get_u16(const unsigned char* at) {

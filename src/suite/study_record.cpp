@@ -16,18 +16,6 @@ std::size_t encoded_entry_size(const record_variable& variable, std::uint8_t fla
     return size;
 }
 
-void append_u16(std::string& out, std::uint16_t value) {
-    unsigned char bytes[2];
-    put_u16(bytes, value);
-    out.append(reinterpret_cast<const char*>(bytes), 2);
-}
-
-void append_u32(std::string& out, std::uint32_t value) {
-    unsigned char bytes[4];
-    put_u32(bytes, value);
-    out.append(reinterpret_cast<const char*>(bytes), 4);
-}
-
 void append_value(std::string& out, std::string_view value, std::uint8_t flags) {
     if (values_padded(flags)) out.append(4, '\0');
     if (value.size() < 255) {
