@@ -8,7 +8,7 @@
 #include <string>
 
 #include "coderfile/coder_list.h"
-#include "extract/coded_lookup.h"
+#include "engines/extract/coded_lookup.h"
 #include "suite/study_format.h"
 
 namespace {

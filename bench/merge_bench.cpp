@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "merge/data_file_writer.h"
-#include "merge/merge_engine.h"
-#include "merge/study_index.h"
+#include "engines/merge/data_file_writer.h"
+#include "engines/merge/merge_engine.h"
+#include "engines/merge/study_index.h"
 #include "suite/study_session.h"
 #include "study_generator.h"
 

@@ -15,7 +15,7 @@
 
 #include "coderfile/cursor.h"
 #include "coderfile/discovery.h"
-#include "extract/extract_engine.h"
+#include "engines/extract/extract_engine.h"
 #include "suite/study_session.h"
 #include "study_generator.h"
 

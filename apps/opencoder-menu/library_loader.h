@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "frame/opencoder_api.h"
+#include "library/opencoder_api.h"
 
 namespace menu {
 

@@ -14,7 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "resources/status_images.h"
+#include "ui/images/status_images.h"
 
 namespace menu {
 

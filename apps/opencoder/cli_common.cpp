@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "coderfile/naming.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 
 namespace cli {
 

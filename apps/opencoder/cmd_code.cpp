@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli_common.h"
-#include "coding/batch_codes.h"
+#include "engines/batch/batch_codes.h"
 #include "commands.h"
 #include "study_locks.h"
 #include "suite/merge_journal.h"

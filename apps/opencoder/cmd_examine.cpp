@@ -10,11 +10,11 @@
 
 #include "cli_common.h"
 #include "commands.h"
-#include "extract/drivers.h"
-#include "extract/output_paths.h"
+#include "engines/extract/drivers.h"
+#include "engines/extract/output_paths.h"
 #include "filter_options.h"
 #include "open_study.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "study_locks.h"
 #include "suite/error_library.h"
 
@@ -62,32 +62,17 @@ bool copy_listing(const std::string& listing, const std::string& out) {
     return static_cast<bool>(file);
 }
 
-// The temporary listing goes whatever happens.
-struct temp_file {
-    std::string path;
-    ~temp_file() {
-        if (!path.empty()) std::remove(path.c_str());
-    }
-};
-
 int run_examine(const examine_options& options) {
     opened_study opened;
     if (!open_study(options.base, options.out, opened)) return exit_failure;
     const study_paths& study = opened.paths;
     const std::string& out = opened.out;
     const oc::openend_catalogue& catalogue = opened.catalogue;
-    std::vector<bool> selected = select_questions(options.questions, catalogue);
-    oc::respondent_choice choice = parse_filter_options(options.filters);
-
-    oc::quest_list questions = oc::build_listing_questions(catalogue, selected);
-    oc::extract_request request;
-    oc::apply_respondent_choice(request, choice);
-    request.questions = &questions;
-    request.question_count = static_cast<std::int16_t>(questions.size());
-    request.one_line = !options.no_one_line;
-    request.show_respondent = !options.no_respondent;
-    request.show_numbers = !options.no_numbers;
-    request.strip_numeric = options.strip_numeric;
+    oc::examine_job job;
+    job.catalogue = catalogue;
+    job.selected = select_questions(options.questions, catalogue);
+    job.respondents = parse_filter_options(options.filters);
+    job.options = {!options.no_one_line, !options.no_respondent, !options.no_numbers, options.strip_numeric};
 
     if (!out.empty()) {
         oc::output_refusal refusal = oc::output_path_refusal(study.name, out, oc::output_kind::listing, options.replace);
@@ -98,21 +83,17 @@ int run_examine(const examine_options& options) {
     }
     oc::study_read_session reading;
     if (!open_for_reading(study.name, kReaderWaitSeconds, reading)) return exit_failure;
-    const std::string temp_directory = oc::listing_temp_directory();
-    temp_file listing{temp_directory.empty() ? std::string() : oc::make_listing_temp_file(temp_directory)};
-    if (listing.path.empty()) {
-        print_message(oc::IDS_LISTING_WRITE_ERROR);
-        return exit_failure;
-    }
-    request.listing_path = listing.path;
     try {
-        oc::extract_responses(request, false, study.data(), study.index(), study.coder_list(),
-                              study.coder_list_backup());
+        if (!job.write_listing({study.data(), study.index(), study.coder_list(), study.coder_list_backup()})) {
+            print_message(oc::IDS_LISTING_WRITE_ERROR);
+            return exit_failure;
+        }
     } catch (const oc::CHalvexException& e) {
         print_error(oc::error_message_text(e.code()));
+        if (e.where()) print_error(e.where().text());
         return exit_failure;
     }
-    if (!copy_listing(listing.path, out)) {
+    if (!copy_listing(job.listing_path(), out)) {
         print_message(oc::IDS_LISTING_WRITE_ERROR);
         return exit_failure;
     }

@@ -7,7 +7,8 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "coderfile/discovery.h"
-#include "resources/string_table.h"
+#include "engines/status/status_job.h"
+#include "engines/texts/string_table.h"
 
 namespace cli {
 
@@ -16,26 +17,14 @@ namespace {
 // The listing as the host gets it; prints 710 or 709 on failure.
 bool list_files(const study_paths& study, oc::coder_file_listing& listing) {
     listing = oc::list_coder_files(study.coder_list());
-    switch (listing.result) {
-    case oc::listing_result::ok:
-        return true;
-    case oc::listing_result::list_unreadable:
-        print_message(oc::IDS_CODER_LIST_READ_ERROR);
-        return false;
-    case oc::listing_result::data_unreadable:
-        print_message(oc::IDS_CODER_DATA_READ_ERROR);
-        return false;
-    }
-    return false;
+    const int message = oc::listing_message(listing.result);
+    if (message != 0) print_message(message);
+    return message == 0;
 }
 
 std::string interviews_text(std::uint8_t code) {
-    switch (code) {
-    case 0: return oc::string_text(oc::IDS_COMPLETES_AND_INCOMPLETES);
-    case 1: return oc::string_text(oc::IDS_COMPLETES_ONLY);
-    case 2: return oc::string_text(oc::IDS_INCOMPLETES_ONLY);
-    default: return {};
-    }
+    const int id = oc::interviews_string(code);
+    return id != 0 ? oc::string_text(id) : std::string();
 }
 
 int run_list(const std::string& base) {
@@ -49,19 +38,18 @@ int run_list(const std::string& base) {
 }
 
 int print_file_table(const study_paths& study) {
-    oc::coder_file_listing listing;
-    if (!list_files(study, listing)) return exit_failure;
-    if (listing.names.empty()) {
-        print_message(oc::IDS_NO_CODER_FILES);
+    const oc::status_report report = oc::collect_status_report(study.coder_list());
+    if (report.message != 0) {
+        print_message(report.message);
         return exit_failure;
     }
-    oc::list_figures figures = oc::collect_list_figures(study.coder_list(), listing.names);
+    const oc::list_figures& figures = report.figures;
     std::printf("%s\tStatus\t%s\t%s\t%s\t%s\n", oc::string_text(oc::IDS_CODER_FILES),
                 oc::string_text(oc::IDS_RESPONDENTS_COUNT), oc::string_text(oc::IDS_QUESTIONS_COUNT),
                 oc::string_text(oc::IDS_RECORDS_COUNT), oc::string_text(oc::IDS_INTERVIEWS_INCLUDED));
-    for (size_t i = 0; i < listing.names.size(); ++i) {
+    for (size_t i = 0; i < report.names.size(); ++i) {
         // The counts are widened from signed 16-bit fields, as the report shows them.
-        std::printf("%s\t%d\t%d\t%d\t%d\t%s\n", listing.names[i].c_str(), listing.statuses[i],
+        std::printf("%s\t%d\t%d\t%d\t%d\t%s\n", report.names[i].c_str(), report.statuses[i],
                     static_cast<int>(figures.respondents[i]), static_cast<int>(figures.questions[i]),
                     static_cast<int>(figures.records[i]), interviews_text(figures.interviews[i]).c_str());
     }

@@ -8,10 +8,10 @@
 #include "cli_common.h"
 #include "coderfile/discovery.h"
 #include "commands.h"
-#include "merge/merge_engine.h"
-#include "merge/unique_respondents.h"
+#include "engines/merge/merge_job.h"
+#include "engines/status/status_job.h"
 #include "study_locks.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 
 namespace cli {
 
@@ -38,9 +38,8 @@ int run_merge(const merge_options& options) {
         !lock_study_data(study.name, options.wait_seconds, session))
         return exit_failure;
     oc::coder_file_listing listing = oc::list_coder_files(study.coder_list());
-    if (listing.result != oc::listing_result::ok) {
-        print_message(listing.result == oc::listing_result::list_unreadable ? oc::IDS_CODER_LIST_READ_ERROR
-                                                                           : oc::IDS_CODER_DATA_READ_ERROR);
+    if (int message = oc::listing_message(listing.result); message != 0) {
+        print_message(message);
         return exit_failure;
     }
     if (listing.names.empty()) {
@@ -52,43 +51,25 @@ int run_merge(const merge_options& options) {
         print_error(options.file + " is not a coder data file of the study that can be opened.");
         return exit_failure;
     }
-    int status = listing.statuses[static_cast<std::size_t>(found - listing.names.begin())];
-    if (status == oc::status_not_coded) {
-        print_message(oc::IDS_NOTHING_TO_MERGE);
-        return exit_failure;
-    }
-    if (status == oc::status_merged && !options.yes) {
-        print_message(oc::IDS_ALREADY_MERGED);
+    const oc::merge_job job{study.data(), study.index(), study.coder_list(), study.add_file(), options.file,
+                            options.by_respondent};
+    oc::merge_check check =
+        oc::merge_job::check_status(listing.statuses[static_cast<std::size_t>(found - listing.names.begin())]);
+    if (check.what == oc::merge_check::ask_first && !options.yes) {
+        for (int message : check.messages) print_message(message);
         print_error("(Not confirmed: nothing was written. Use --yes to merge again.)");
         return exit_declined;
     }
-    if (options.by_respondent) {
-        int unique = oc::check_unique_respondents(study.index());
-        if (unique != 1) {
-            if (unique < 0) print_message(oc::IDS_IDX_READ_ERROR);
-            print_message(oc::IDS_DUPLICATE_RESPONDENTS);
-            return exit_failure;
-        }
+    if (check.what != oc::merge_check::refused) check = job.check_respondents();
+    if (check.what == oc::merge_check::refused) {
+        for (int message : check.messages) print_message(message);
+        return exit_failure;
     }
     auto warn = [](const std::string& text) { print_error(text); };
-    std::string problem;
-    std::int16_t result = oc::MergeCoderFile(study.data(), study.index(), study.coder_list(), options.file,
-                                             study.add_file(), options.by_respondent, warn, {}, &problem);
-    if (result != oc::kMergeDone && !problem.empty()) print_error(problem);
-    switch (result) {
-    case oc::kMergeDone:
-        print_message(oc::IDS_MERGE_DONE);
-        return exit_ok;
-    case oc::kMergeNoMatch:
-        print_message(oc::IDS_NO_MATCHING_RECORD);
-        return exit_failure;
-    case oc::kMergeAddFailed:
-        print_message(oc::IDS_ADD_READ_ERROR);
-        return exit_failure;
-    default:
-        print_message(oc::IDS_CODER_FILES_IO_ERROR);
-        return exit_failure;
-    }
+    const oc::merge_outcome outcome = job.run(warn);
+    if (outcome.problem) print_error(outcome.problem.text());
+    print_message(outcome.message);
+    return outcome.result == oc::merge_result::done ? exit_ok : exit_failure;
 }
 
 }  // namespace

@@ -9,12 +9,13 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "coderfile/naming.h"
-#include "extract/drivers.h"
-#include "extract/output_paths.h"
+#include "engines/extract/drivers.h"
+#include "engines/extract/output_paths.h"
 #include "filter_options.h"
 #include "open_study.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "suite/error_library.h"
+#include "suite/whole_number.h"
 #include "study_locks.h"
 
 namespace cli {
@@ -32,11 +33,11 @@ struct prepare_options {
 };
 
 std::uint8_t parse_byte(const std::string& text, const std::string& what) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    std::optional<std::int64_t> value = oc::parse_whole(text, 0, 999);
+    if (!value || text.size() > 3)
         throw CLI::ValidationError("--question", what + " '" + text + "' is not a whole number from 0 to 255");
-    int value = std::stoi(text);
-    if (value > 255) throw CLI::ValidationError("--question", what + " '" + text + "' is above 255");
-    return static_cast<std::uint8_t>(value);
+    if (*value > 255) throw CLI::ValidationError("--question", what + " '" + text + "' is above 255");
+    return static_cast<std::uint8_t>(*value);
 }
 
 // NAME:ACTION:NUMBER_OF_CODES:WIDTH into the coding choice of its catalogue entry.
@@ -77,25 +78,22 @@ int run_prepare(const prepare_options& options) {
     const study_paths& study = opened.paths;
     const std::string& out = opened.out;
     const oc::openend_catalogue& catalogue = opened.catalogue;
-    std::vector<oc::CQCodeSpec> specs = parse_questions(options.questions, catalogue);
-    oc::respondent_choice choice = parse_filter_options(options.filters);
-    if (choice.respondents == 2 && options.questions.size() > 1) {
+    oc::prepare_job job;
+    job.catalogue = catalogue;
+    job.specs = parse_questions(options.questions, catalogue);
+    job.respondents = parse_filter_options(options.filters);
+    if (job.check_choices() == oc::prepare_job::refusal::fixed_number_with_two_questions) {
         print_message(oc::IDS_FIXED_NUMBER_ONE_QUESTION);
         return exit_failure;
     }
 
-    oc::quest_list questions = oc::build_coder_questions(catalogue, specs);
-    oc::extract_request request;
-    oc::apply_respondent_choice(request, choice);
-    request.questions = &questions;
-    request.question_count = static_cast<std::int16_t>(questions.size());
     // Writers take turns: the next free name and the coder list are read
     // and written under the study's lock.
     oc::study_write_session session;
     if (!open_for_writing(study.name, "opencoder prepare", options.wait_seconds, session)) return exit_failure;
-    request.coder_path = out.empty() ? study.name + "." + oc::next_free_extension(study.name, false) : out;
-    if (request.coder_path.size() > oc::kMaxPathLength) {
-        print_error("The coder data file path is longer than 255 characters: " + request.coder_path);
+    job.coder_path = out.empty() ? study.name + "." + oc::next_free_extension(study.name, false) : out;
+    if (!oc::prepare_job::path_fits(job.coder_path)) {
+        print_error("The coder data file path is longer than 255 characters: " + job.coder_path);
         return exit_failure;
     }
     if (!out.empty()) {
@@ -117,14 +115,15 @@ int run_prepare(const prepare_options& options) {
     };
     oc::study_files files{study.data(), study.index(), study.coder_list(), study.coder_list_backup()};
     try {
-        oc::prepare_result result = oc::create_coder_data_file(request, files, confirm);
+        oc::prepare_result result = job.run(files, confirm);
         if (declined) return exit_declined;
         print_message(result.message);
         if (!result.created) return exit_failure;
-        std::printf("%s\n", request.coder_path.c_str());
+        std::printf("%s\n", job.coder_path.c_str());
         return exit_ok;
     } catch (const oc::CHalvexException& e) {
         print_error(oc::error_message_text(e.code()));
+        if (e.where()) print_error(e.where().text());
         return exit_failure;
     }
 }

@@ -7,7 +7,7 @@
 
 #include "cli_common.h"
 #include "commands.h"
-#include "check/study_check.h"
+#include "engines/check/study_check.h"
 #include "suite/study_dump.h"
 #include "suite/study_import.h"
 #include "study_locks.h"

@@ -1,18 +1,17 @@
 #include "filter_options.h"
 
-#include <charconv>
+#include <cstdint>
+
+#include "suite/whole_number.h"
 
 namespace cli {
 
 namespace {
 
 std::int32_t parse_number(const std::string& text, const std::string& option) {
-    std::int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty() || value < INT32_MIN ||
-        value > INT32_MAX)
-        throw CLI::ValidationError(option, "'" + text + "' is not a whole number");
-    return static_cast<std::int32_t>(value);
+    std::optional<std::int64_t> value = oc::parse_whole(text, INT32_MIN, INT32_MAX);
+    if (!value) throw CLI::ValidationError(option, "'" + text + "' is not a whole number");
+    return static_cast<std::int32_t>(*value);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "extract/drivers.h"
+#include "engines/extract/drivers.h"
 
 namespace cli {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 
 namespace cli {
 

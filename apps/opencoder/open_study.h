@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli_common.h"
-#include "extract/catalogue.h"
+#include "engines/extract/catalogue.h"
 
 namespace cli {
 

@@ -9,15 +9,13 @@
 
 #include "coderfile/coder_file.h"
 #include "coderfile/coder_list.h"
+#include "suite/owned_files.h"
 
 namespace oc {
 
 namespace {
 
-struct file_closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_ptr = std::unique_ptr<std::FILE, file_closer>;
+using file_ptr = owned_file;
 
 bool read_entry_count(std::FILE* file, std::int32_t& count) {
     unsigned char bytes[4];

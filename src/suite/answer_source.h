@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "suite/failure.h"
 #include "suite/study_format.h"
 #include "suite/study_reader.h"
 
@@ -68,6 +69,10 @@ class answer_source {
 public:
     virtual ~answer_source() = default;
 
+    // What the last bad_index or bad_record was: the file and, where the
+    // source knows it, the byte where the damage was found.
+    const failure& damage() const { return damage_; }
+
     // Opens the study (closing what was open) for a walk of `question` under
     // interview `filter`; failures as study_reader's.
     virtual study_status open(const std::string& idx_path, const std::string& dat_path, const std::string& question,
@@ -82,6 +87,9 @@ public:
     // followed; a respondent filtered out has only its first version read.
     virtual study_status next_respondent(answer_groups& groups, std::uint32_t& respondent,
                                          std::uint16_t& sequence) = 0;
+
+protected:
+    failure damage_;
 };
 
 }  // namespace oc

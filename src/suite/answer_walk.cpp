@@ -32,8 +32,11 @@ std::int16_t error_result(study_status status) {
     switch (status) {
     case study_status::cannot_open: return -2;
     case study_status::bad_index: return -3;
-    default: return -4;
+    case study_status::bad_record: return -4;
+    case study_status::ok:
+    case study_status::end: break;  // not errors: never asked
     }
+    return -4;
 }
 
 bool find_question_type(const std::string& label_path, const std::string& question, bool& found,
@@ -100,6 +103,9 @@ public:
         close();
         collect_.set_question(question);
         filter_ = filter;
+        idx_path_ = idx_path;
+        dat_path_ = dat_path;
+        damage_ = {};
         idx_fd_ = ::open(idx_path.c_str(), O_RDONLY | O_CLOEXEC);
         if (idx_fd_ < 0) return fail(study_status::cannot_open);
         dat_fd_ = ::open(dat_path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -115,7 +121,7 @@ public:
         const unsigned char* magic = nullptr;
         std::size_t got = 0;
         if (!idx_walk_.fetch(0, 4, magic, got) || got != 4 || get_u32(magic) != kIdxMagic)
-            return fail(study_status::bad_index);
+            return damaged_index(0, "not an index file");
         scan_offset_ = 4;
         return study_status::ok;
     }
@@ -133,9 +139,10 @@ public:
         for (;;) {
             const unsigned char* bytes = nullptr;
             std::size_t got = 0;
-            if (!idx_walk_.fetch(scan_offset_, kIdxEntrySize, bytes, got)) return fail(study_status::bad_index);
+            if (!idx_walk_.fetch(scan_offset_, kIdxEntrySize, bytes, got))
+                return damaged_index(scan_offset_, "an index entry cannot be read");
             if (got == 0) return study_status::end;
-            if (got < kIdxEntrySize) return fail(study_status::bad_index);
+            if (got < kIdxEntrySize) return damaged_index(scan_offset_, "the index ends in part of an entry");
             idx_entry first;
             decode_idx_entry(entry_bytes(bytes), first);
             auto offset = static_cast<std::uint32_t>(scan_offset_);
@@ -171,17 +178,28 @@ private:
         return status;
     }
 
+    study_status damaged_index(std::uint64_t offset, std::string what) {
+        damage_ = {std::move(what), idx_path_, offset};
+        return fail(study_status::bad_index);
+    }
+
+    study_status damaged_record(std::uint64_t offset, std::string what) {
+        damage_ = {std::move(what), dat_path_, offset};
+        return fail(study_status::bad_record);
+    }
+
     study_status read_chain_entry(std::uint32_t from, std::uint32_t link, std::int32_t respondent,
                                   idx_entry& entry) {
-        if (link <= from || (link - 4) % kIdxEntrySize != 0 || link + std::uint64_t{kIdxEntrySize} > idx_size_)
-            return fail(study_status::bad_index);
+        if (!follows_chain(from, link, idx_size_))
+            return damaged_index(from, "an index entry links to no later entry of the index");
         file_window& window = idx_walk_.holds(link, kIdxEntrySize) ? idx_walk_ : idx_chain_;
         const unsigned char* bytes = nullptr;
         std::size_t got = 0;
         if (!window.fetch(link, kIdxEntrySize, bytes, got) || got < kIdxEntrySize)
-            return fail(study_status::bad_index);
+            return damaged_index(link, "an index entry cannot be read");
         decode_idx_entry(entry_bytes(bytes), entry);
-        if (entry.respondent != respondent) return fail(study_status::bad_index);
+        if (entry.respondent != respondent)
+            return damaged_index(link, "a later version's index entry is of another respondent");
         return study_status::ok;
     }
 
@@ -193,21 +211,25 @@ private:
         const unsigned char* bytes = nullptr;
         std::size_t got = 0;
         if (!window->fetch(offset, kRecHeaderSize, bytes, got) || got < kRecHeaderSize)
-            return fail(study_status::bad_record);
+            return damaged_record(offset, "a data record cannot be read");
         std::size_t length = get_u16(bytes + 4);
-        if (length < kRecHeaderSize + 4) return fail(study_status::bad_record);
+        if (length < kRecHeaderSize + 4) return damaged_record(offset, "a data record is too short");
         if (later && window == &dat_walk_ && !dat_walk_.holds(offset, length)) window = &dat_chain_;
-        if (!window->fetch(offset, length, bytes, got) || got < length) return fail(study_status::bad_record);
+        if (!window->fetch(offset, length, bytes, got) || got < length)
+            return damaged_record(offset, "a data record runs past the end of the data file");
 
         rec_header header;
-        if (!scan_record_version(bytes, length, header, collect_, problem_) || header.respondent != entry.respondent)
-            return fail(study_status::bad_record);
+        if (!scan_record_version(bytes, length, header, collect_, problem_))
+            return damaged_record(offset, "a data record is damaged: " + problem_);
+        if (header.respondent != entry.respondent)
+            return damaged_record(offset, "a data record is of another respondent than its index entry");
         interview = header.b11;
         return study_status::ok;
     }
 
     question_collector collect_;
     std::int16_t filter_ = 1;
+    std::string idx_path_, dat_path_;
     int idx_fd_ = -1;
     int dat_fd_ = -1;
     std::uint64_t idx_size_ = 0;
@@ -216,7 +238,7 @@ private:
     file_window idx_chain_{kIndexWindow};
     file_window dat_walk_{kWalkWindow};
     file_window dat_chain_{kChainWindow};
-    std::string problem_;  // only the study_status is passed on
+    std::string problem_;  // what scan_record_version found
 };
 
 }  // namespace
@@ -289,6 +311,8 @@ answer_walk::answer_walk(std::unique_ptr<answer_source> source)
     : source_(std::move(source)), groups_(std::make_unique<answer_groups>()) {}
 
 answer_walk::~answer_walk() = default;
+
+const failure& answer_walk::damage() const { return source_->damage(); }
 
 void answer_walk::stop() {
     source_->close();

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "suite/failure.h"
+
 namespace oc {
 
 class answer_source;   // how the walk reads respondents (suite/answer_source.h)
@@ -46,6 +48,9 @@ public:
 
     // Ends the walk and closes the study's files.
     void stop();
+
+    // Where the walk found the study damaged, after a -3 or -4.
+    const failure& damage() const;
 
 private:
     bool is_walked_question(const char* question) const;

@@ -1,4 +1,5 @@
 #include "suite/csv_rows.h"
+#include "suite/path_parts.h"
 
 #include <csv.h>
 
@@ -53,11 +54,6 @@ study_result badly_quoted(const std::string& path, const row_collector& collecto
 }
 
 }  // namespace
-
-std::string file_name_of(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 study_result read_csv_rows(const std::string& path, const csv_row_handler& handler) {
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -20,9 +20,6 @@ struct csv_row {
 // Called per row; a failure stops the reading and becomes its result.
 using csv_row_handler = std::function<study_result(const csv_row& row)>;
 
-// The file name part of a path, for messages.
-std::string file_name_of(const std::string& path);
-
 // Reads `path`, handing each row to `handler`. A UTF-8 byte order mark at
 // the start is dropped. Fails with "cannot read "<path>": <reason>" or
 // "<file name> row N: badly quoted cell", or with the handler's failure.

@@ -23,7 +23,10 @@ public:
                       std::int16_t filter) override {
         question_ = question;
         filter_ = filter;
-        return reader_.open(idx_path, dat_path);
+        idx_path_ = idx_path;
+        dat_path_ = dat_path;
+        damage_ = {};
+        return noted(reader_.open(idx_path, dat_path));
     }
 
     void close() override { reader_.close(); }
@@ -33,7 +36,7 @@ public:
             idx_entry first;
             std::uint32_t offset = 0;
             study_status status = reader_.next_first_entry(first, offset);
-            if (status != study_status::ok) return status;
+            if (status != study_status::ok) return noted(status);
             // The interview status stands in the first version's header;
             // later versions carry it unchanged.
             bool first_version = true;
@@ -54,7 +57,7 @@ public:
                     groups.keep_texts();  // the reader reuses the version's bytes
                     return true;
                 });
-            if (status != study_status::ok) return status;
+            if (status != study_status::ok) return noted(status);
             if (!passes) continue;
             respondent = static_cast<std::uint32_t>(first.respondent);
             sequence = first.sequence;
@@ -63,8 +66,16 @@ public:
     }
 
 private:
+    // The reader says what is damaged, and where, in its problem text.
+    study_status noted(study_status status) {
+        if (status == study_status::bad_index) damage_ = {reader_.problem(), idx_path_, std::nullopt};
+        if (status == study_status::bad_record) damage_ = {reader_.problem(), dat_path_, std::nullopt};
+        return status;
+    }
+
     study_reader reader_;
     std::string question_;
+    std::string idx_path_, dat_path_;
     std::int16_t filter_ = 1;
 };
 

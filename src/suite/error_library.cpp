@@ -16,7 +16,7 @@ const char* CHalvexException::what() const noexcept { return "fatal study data e
 
 void CHalvexException::DisplayErrorMessage() const { g_reporter(code_, error_message_text(code_)); }
 
-void ThrowHalvexException(std::int16_t code) { throw CHalvexException(code); }
+void ThrowHalvexException(std::int16_t code, failure where) { throw CHalvexException(code, std::move(where)); }
 
 std::string error_message_text(std::int16_t code) {
     switch (code) {

@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+#include "suite/failure.h"
+
 namespace oc {
 
 // Codes thrown by this component.
@@ -16,18 +18,21 @@ inline constexpr std::int16_t kErrorCorruptRecord = 21;     // fextract -4
 
 class CHalvexException : public std::exception {
 public:
-    explicit CHalvexException(std::int16_t code) : code_(code) {}
+    explicit CHalvexException(std::int16_t code, failure where = {}) : code_(code), where_(std::move(where)) {}
     std::int16_t code() const { return code_; }
+    // For a damaged study: the file and the byte where the damage was found.
+    const failure& where() const { return where_; }
     const char* what() const noexcept override;
     // Shows the code's message through the installed reporter.
     void DisplayErrorMessage() const;
 
 private:
     std::int16_t code_;
+    failure where_;
 };
 
 // Throws CHalvexException carrying `code`; never returns.
-[[noreturn]] void ThrowHalvexException(std::int16_t code);
+[[noreturn]] void ThrowHalvexException(std::int16_t code, failure where = {});
 
 // The message belonging to a code; a generic text for unknown codes.
 std::string error_message_text(std::int16_t code);

@@ -20,6 +20,12 @@ inline std::string beside(const std::string& path, const std::string& name) {
     return path.substr(0, slash + 1) + name;
 }
 
+// The last part of `path`: its file name.
+inline std::string file_name_of(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // `path` without its file name's last extension: a study file's base path.
 inline std::string without_extension(const std::string& path) {
     std::size_t slash = path.rfind('/');

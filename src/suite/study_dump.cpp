@@ -55,8 +55,11 @@ dump_result dump_study(const std::string& base, std::ostream& out) {
         case study_status::cannot_open: return study_result::failure(reader.problem());
         case study_status::bad_index:
             return study_result::failure("corrupt index \"" + idx_path + "\": " + reader.problem());
-        default: return study_result::failure("corrupt data \"" + dat_path + "\": " + reader.problem());
+        case study_status::bad_record:
+        case study_status::ok:  // not failures: never asked
+        case study_status::end: break;
         }
+        return study_result::failure("corrupt data \"" + dat_path + "\": " + reader.problem());
     };
 
     study_status status = reader.open(idx_path, dat_path);

@@ -23,6 +23,15 @@ inline constexpr int kRecHeaderSize = 20;
 inline constexpr int kFCBlockSize = 20;
 inline constexpr int kFBBlockSize = 9;
 
+// Whether the version link `link` of the index entry at `from` may be
+// followed in an index of `idx_size` bytes: it must lead forward to the start
+// of a whole entry. Versions are only ever appended, so anything else is
+// damage that could loop, and a link into the middle of an entry would have
+// the next link written over two others.
+constexpr bool follows_chain(std::uint32_t from, std::uint32_t link, std::uint64_t idx_size) {
+    return link > from && (link - 4) % kIdxEntrySize == 0 && link + std::uint64_t{kIdxEntrySize} <= idx_size;
+}
+
 struct idx_entry {
     std::int32_t respondent = 0;
     std::uint8_t generation = 0;

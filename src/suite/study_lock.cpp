@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "suite/path_parts.h"
+#include "suite/whole_number.h"
 
 namespace oc {
 
@@ -75,7 +76,7 @@ lock_holder read_holder(int fd) {
     if (part != 4) return holder;
     holder.user = parts[0];
     holder.host = parts[1];
-    holder.pid = std::strtol(parts[2].c_str(), nullptr, 10);
+    holder.pid = static_cast<decltype(holder.pid)>(parse_whole(parts[2], 0, INT32_MAX).value_or(0));
     holder.since = parts[3];
     holder.command = parts[4];
     return holder;

@@ -73,9 +73,8 @@ study_status study_reader::next_first_entry(idx_entry& entry, std::uint32_t& off
 study_status study_reader::read_chain_entry(std::uint32_t from, std::uint32_t link, std::int32_t respondent,
                                             idx_entry& entry) {
     std::string where = "index entry at offset " + decimal(from) + " links to " + decimal(link);
-    if (link <= from) return fail(study_status::bad_index, where + ", not a later entry");
-    if ((link - 4) % kIdxEntrySize != 0 || link + std::uint64_t{kIdxEntrySize} > idx_size_)
-        return fail(study_status::bad_index, where + ", outside the index's entries");
+    if (!follows_chain(from, link, idx_size_))
+        return fail(study_status::bad_index, where + (link <= from ? ", not a later entry" : ", outside the index's entries"));
     if (!chain_) chain_ = std::fopen(idx_path_.c_str(), "rb");
     if (!chain_ || std::fseek(chain_, static_cast<long>(link), SEEK_SET) != 0 || idxread(&entry, chain_) != 0)
         return fail(study_status::bad_index, where + ", which cannot be read");

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "merge/data_file_writer.h"
-#include "merge/study_index.h"
+#include "engines/merge/data_file_writer.h"
+#include "engines/merge/study_index.h"
 #include "suite/study_format.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "fuzz_support.h"
-#include "merge/unique_respondents.h"
+#include "engines/merge/unique_respondents.h"
 #include "suite/study_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "coder_fixtures.h"
-#include "frame/coder_file_lists.h"
+#include "ui/frame/coder_file_lists.h"
 #include "recording_sink.h"
-#include "status/status_report.h"
+#include "dialogs/status/status_report.h"
 #include "test_support.h"
 
 namespace {

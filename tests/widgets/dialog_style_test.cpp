@@ -8,10 +8,10 @@
 
 #include <algorithm>
 
-#include "coding/select_respondent_dlg.h"
-#include "frame/report_list.h"
+#include "dialogs/coding/select_respondent_dlg.h"
+#include "ui/frame/report_list.h"
 #include "keys.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "coder_fixtures.h"
 #include "library_loader.h"
 #include "menu_window.h"
-#include "resources/status_images.h"
+#include "ui/images/status_images.h"
 #include "study_paths.h"
 #include "test_support.h"
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "coder_fixtures.h"
-#include "frame/opencoder_api.h"
+#include "library/opencoder_api.h"
 #include "modal_watcher.h"
 #include "test_support.h"
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <stdexcept>
 
-#include "frame/messages.h"
+#include "ui/frame/messages.h"
 #include "recording_sink.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "suite/error_library.h"
 
 namespace {

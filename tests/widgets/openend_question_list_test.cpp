@@ -2,7 +2,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-#include "extract/openend_question_list.h"
+#include "ui/widgets/openend_question_list.h"
 #include "test_support.h"
 
 namespace {

@@ -8,15 +8,15 @@
 #include <gtest/gtest.h>
 
 #include "coder_fixtures.h"
-#include "frame/report_list.h"
+#include "ui/frame/report_list.h"
 #include "recording_sink.h"
-#include "resources/status_images.h"
-#include "status/status_column_widths.h"
-#include "status/status_of_coder_files_dlg.h"
-#include "status/status_questions_dlg.h"
-#include "status/status_report.h"
-#include "status/status_respondents_dlg.h"
-#include "suite/tools/default_font.h"
+#include "ui/images/status_images.h"
+#include "dialogs/status/status_column_widths.h"
+#include "dialogs/status/status_of_coder_files_dlg.h"
+#include "dialogs/status/status_questions_dlg.h"
+#include "dialogs/status/status_report.h"
+#include "dialogs/status/status_respondents_dlg.h"
+#include "ui/tools/default_font.h"
 #include "test_support.h"
 
 namespace {

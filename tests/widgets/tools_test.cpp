@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "recording_sink.h"
-#include "resources/string_table.h"
-#include "resources/ui_strings.h"
-#include "suite/tools/default_font.h"
-#include "suite/tools/file_dlg.h"
+#include "engines/texts/string_table.h"
+#include "ui/resources/ui_strings.h"
+#include "ui/tools/default_font.h"
+#include "ui/tools/file_dlg.h"
 #include "test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "test_support.h"
 
 namespace {

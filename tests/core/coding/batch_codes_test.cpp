@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "coderfile/coder_file.h"
-#include "coding/batch_codes.h"
+#include "engines/batch/batch_codes.h"
 #include "test_support.h"
 
 namespace {

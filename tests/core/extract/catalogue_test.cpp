@@ -1,6 +1,6 @@
 #include <string>
 
-#include "extract/catalogue.h"
+#include "engines/extract/catalogue.h"
 #include "test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "extract/coded_lookup.h"
+#include "engines/extract/coded_lookup.h"
 #include "test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "coderfile/coder_file.h"
-#include "extract/extract_engine.h"
+#include "engines/extract/extract_engine.h"
 #include "extract_fixture.h"
 #include "suite/error_library.h"
 

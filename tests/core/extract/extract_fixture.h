@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "extract/extract_engine.h"
+#include "engines/extract/extract_engine.h"
 #include "suite/study_import.h"
 #include "test_support.h"
 

@@ -4,7 +4,7 @@
 // when the update succeeded, 1 when it failed, 2 on bad arguments.
 #include <cstdio>
 
-#include "merge/add_file.h"
+#include "engines/merge/add_file.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;

@@ -1,6 +1,6 @@
 // Inputs found by fuzzing the data-file writer, each with the result it
 // must give.
-#include "merge/study_index.h"
+#include "engines/merge/study_index.h"
 #include "merge_fixture.h"
 
 namespace {

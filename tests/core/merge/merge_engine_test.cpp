@@ -1,7 +1,7 @@
 // The merge engine over coder files built and coded here: the variables it
 // appends, the .add file, the merged status, and where failures stop it.
-#include "merge/add_file.h"
-#include "merge/merge_engine.h"
+#include "engines/merge/add_file.h"
+#include "engines/merge/merge_engine.h"
 #include "merge_fixture.h"
 
 namespace {
@@ -19,7 +19,7 @@ std::string add_entry(const char* name, unsigned long kept, long roster, int wid
 
 class MergeEngine : public MergeStudy {
 protected:
-    std::int16_t merge(const std::string& coder = "S.001", bool by_respondent = false) {
+    oc::merge_result merge(const std::string& coder = "S.001", bool by_respondent = false) {
         return oc::MergeCoderFile("S.DAT", "S.idx", "S.cdl", coder, "S.add", by_respondent,
                                   [this](const std::string& text) { warnings.push_back(text); });
     }
@@ -43,7 +43,7 @@ TEST_F(MergeEngine, AppendsOneVersionPerCodedRecordAndMarksTheFileMerged) {
     study_files before = read_study();
     std::string coder = read_bytes("S.001"), list = read_bytes("S.cdl");
 
-    ASSERT_EQ(oc::kMergeDone, merge());
+    ASSERT_EQ(oc::merge_result::done, merge());
 
     study_files expected = expected_append(before, 44, 1, var_entry("Q7", 0, {"", "", "12"}));
     expected = expected_append(expected, 24, 1, var_entry("#Q5", 2, {"5", "17", "230"}));
@@ -71,7 +71,7 @@ TEST_F(MergeEngine, NamesEqualInSevenCharactersShareOneAddEntry) {
         built_question a{r.first, 0, 2, 1, {{1, 9, "x", 0, 1}}};
         built_question b{r.second, 0, 4, 2, {{1, 8, "y", 1, 1}}};
         write_coded_file(built_file{"S.001", 0, 0, {a, b}}, {{0, 1, {1}}}, "S.cdl");
-        ASSERT_EQ(oc::kMergeDone, merge()) << r.second;
+        ASSERT_EQ(oc::merge_result::done, merge()) << r.second;
         EXPECT_SAME_BYTES(r.add, read_bytes("S.add")) << r.second;
     }
 }
@@ -82,18 +82,18 @@ TEST_F(MergeEngine, AddEntriesAreRaisedNeverLowered) {
     std::string other = add_entry("Q9", 0x12345678, 9, 9, 9, 9);
     octest::write_bytes("S.add", other + add_entry("q5", 0xAABBCCDD, 7, 1, 2, 1));
     write_coded_file(two_question_file(), {{1, 1, {5}}}, "S.cdl");
-    ASSERT_EQ(oc::kMergeDone, merge());
+    ASSERT_EQ(oc::merge_result::done, merge());
     std::string raised = other + add_entry("q5", 0xAABBCCDD, 7, 3, 3, 4);
     EXPECT_SAME_BYTES(raised, read_bytes("S.add"));
 
     // Merged again: nothing to raise, the entry stays as it is.
-    ASSERT_EQ(oc::kMergeDone, merge());
+    ASSERT_EQ(oc::merge_result::done, merge());
     EXPECT_SAME_BYTES(raised, read_bytes("S.add"));
 
     // Another file with smaller values but for one.
     built_question q5{"Q5", 0, 1, 5, {{1, 9, "z", 0, 1}}};
     write_coded_file(built_file{"S.002", 0, 0, {q5}}, {{0, 1, {2}}}, "S.cdl");
-    ASSERT_EQ(oc::kMergeDone, merge("S.002"));
+    ASSERT_EQ(oc::merge_result::done, merge("S.002"));
     EXPECT_SAME_BYTES(other + add_entry("q5", 0xAABBCCDD, 7, 3, 5, 4), read_bytes("S.add"));
 }
 
@@ -107,7 +107,7 @@ TEST_F(MergeEngine, AnUnmatchedRecordKeepsTheRecordsBeforeIt) {
         q.records[static_cast<std::size_t>(unmatched - 1)].respondent = 99;
         write_coded_file(built_file{"S.001", 0, 0, {q}}, {{0, 1, {1}}, {0, 2, {2}}, {0, 3, {3}}}, "S.cdl");
         std::string coder = read_bytes("S.001"), list = read_bytes("S.cdl");
-        EXPECT_EQ(oc::kMergeNoMatch, merge()) << unmatched;
+        EXPECT_EQ(oc::merge_result::no_match, merge()) << unmatched;
 
         study_files expected = original;
         const std::uint32_t firsts[] = {4, 24, 64};
@@ -136,7 +136,7 @@ TEST_F(MergeEngine, AFailedWritePutsBackTheWholeMerge) {
     // The .DAT, the new entries, the run of links.
     for (int failing = 1; failing <= 3; ++failing) {
         oc::set_writer_write_hook([failing](int write) { return write != failing; });
-        EXPECT_EQ(oc::kMergeFailed, merge()) << failing;
+        EXPECT_EQ(oc::merge_result::failed, merge()) << failing;
         oc::set_writer_write_hook({});
         EXPECT_SAME_BYTES(original.idx, read_bytes("S.idx")) << failing;
         EXPECT_SAME_BYTES(original.dat, read_bytes("S.DAT")) << failing;
@@ -144,7 +144,7 @@ TEST_F(MergeEngine, AFailedWritePutsBackTheWholeMerge) {
         EXPECT_SAME_BYTES(list, read_bytes("S.cdl"));
         EXPECT_FALSE(octest::fs::exists("S.add"));
     }
-    ASSERT_EQ(oc::kMergeDone, merge());
+    ASSERT_EQ(oc::merge_result::done, merge());
     EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx"));
     EXPECT_SAME_BYTES(expected.dat, read_bytes("S.DAT"));
 }
@@ -153,7 +153,7 @@ TEST_F(MergeEngine, MatchingByRespondentWarnsOncePerRecordAndGoesOn) {
     built_question q5{"Q5", 0, 1, 1, {{1, 99, "a", 0, 1}, {1, 99, "b", 0, 2}, {5, 9, "c", 0, 1}, {1, 98, "d", 0, 1}}};
     write_coded_file(built_file{"S.001", 0, 0, {q5}}, {{0, 1, {1}}, {0, 2, {2}}, {0, 3, {3}}}, "S.cdl");
     study_files before = read_study();
-    ASSERT_EQ(oc::kMergeDone, merge("S.001", true));
+    ASSERT_EQ(oc::merge_result::done, merge("S.001", true));
     EXPECT_EQ(std::vector<std::string>(2, oc::missing_record_text(99)), warnings);
     study_files expected = expected_append(before, 64, 1, var_entry("#Q5", 0, {"3"}));
     EXPECT_SAME_BYTES(expected.idx, read_bytes("S.idx"));
@@ -175,7 +175,7 @@ TEST_F(MergeEngine, FailuresAfterTheRecordsPutEverythingBack) {
     // The .add file cannot be replaced (a directory stands in its place).
     octest::fs::remove("S.add");
     octest::fs::create_directory("S.add");
-    EXPECT_EQ(oc::kMergeAddFailed, merge());
+    EXPECT_EQ(oc::merge_result::add_failed, merge());
     nothing_changed(".add");
     EXPECT_SAME_BYTES(list, read_bytes("S.cdl"));
     octest::fs::remove("S.add");
@@ -185,17 +185,17 @@ TEST_F(MergeEngine, FailuresAfterTheRecordsPutEverythingBack) {
     std::string other = list;
     other[4] = 'X';
     octest::write_bytes("S.cdl", other);
-    EXPECT_EQ(oc::kMergeFailed, merge());
+    EXPECT_EQ(oc::merge_result::failed, merge());
     nothing_changed("list entry");
     EXPECT_SAME_BYTES(other, read_bytes("S.cdl"));
     EXPECT_SAME_BYTES(add, read_bytes("S.add"));
     std::remove("S.cdl");
-    EXPECT_EQ(oc::kMergeFailed, merge());
+    EXPECT_EQ(oc::merge_result::failed, merge());
     nothing_changed("no list");
     EXPECT_SAME_BYTES(add, read_bytes("S.add"));
 
     octest::write_bytes("S.cdl", list);
-    ASSERT_EQ(oc::kMergeDone, merge());
+    ASSERT_EQ(oc::merge_result::done, merge());
     EXPECT_SAME_BYTES(with_status(coder, " 3"), read_bytes("S.001"));
 }
 
@@ -233,20 +233,20 @@ TEST_F(MergeEngine, DamagedCoderFilesMergeNothing) {
     };
     for (const row& r : rows) {
         octest::write_bytes("S.001", r.bytes);
-        std::string problem;
-        EXPECT_EQ(oc::kMergeFailed, oc::MergeCoderFile("S.DAT", "S.idx", "S.cdl", "S.001", "S.add", false, {}, {},
+        oc::failure problem;
+        EXPECT_EQ(oc::merge_result::failed, oc::MergeCoderFile("S.DAT", "S.idx", "S.cdl", "S.001", "S.add", false, {}, {},
                                                         &problem))
             << r.what;
-        EXPECT_NE(std::string::npos, problem.find(r.named)) << r.what << ": " << problem;
+        EXPECT_NE(std::string::npos, problem.what.find(r.named)) << r.what << ": " << problem.what;
         EXPECT_SAME_BYTES(r.bytes, read_bytes("S.001")) << r.what;
         EXPECT_SAME_BYTES(before.idx, read_bytes("S.idx")) << r.what;
         EXPECT_SAME_BYTES(before.dat, read_bytes("S.DAT")) << r.what;
         EXPECT_FALSE(octest::fs::exists("S.add")) << r.what;
         EXPECT_FALSE(octest::fs::exists("S.mjl")) << r.what;
     }
-    EXPECT_EQ(oc::kMergeFailed, merge("S.009"));
+    EXPECT_EQ(oc::merge_result::failed, merge("S.009"));
     octest::write_bytes("S.001", coder);
-    EXPECT_EQ(oc::kMergeDone, merge());
+    EXPECT_EQ(oc::merge_result::done, merge());
 }
 
 TEST(CodedVariable, ReplaceAndAppendForms) {

@@ -11,7 +11,7 @@
 #include "../coderfile/coder_file_builder.h"
 #include "coderfile/coder_list.h"
 #include "coderfile/cursor.h"
-#include "merge/data_file_writer.h"
+#include "engines/merge/data_file_writer.h"
 #include "suite/study_import.h"
 #include "test_support.h"
 

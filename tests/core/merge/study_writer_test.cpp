@@ -4,7 +4,7 @@
 // commits included.
 #include <random>
 
-#include "merge/study_index.h"
+#include "engines/merge/study_index.h"
 #include "merge_fixture.h"
 
 namespace {

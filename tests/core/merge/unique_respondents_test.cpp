@@ -1,5 +1,5 @@
 // The uniqueness check behind matching by respondent number alone.
-#include "merge/unique_respondents.h"
+#include "engines/merge/unique_respondents.h"
 #include "merge_fixture.h"
 
 namespace {

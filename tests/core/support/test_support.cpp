@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "extract/extract_engine.h"
+#include "engines/extract/extract_engine.h"
 #include "suite/study_import.h"
 
 #include <fcntl.h>

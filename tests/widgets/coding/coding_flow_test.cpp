@@ -10,14 +10,14 @@
 #include <chrono>
 
 #include "coder_fixtures.h"
-#include "coding/code_command.h"
-#include "coding/coding_response_dlg.h"
-#include "coding/select_coder_file_dlg.h"
-#include "coding/select_qname_to_code_dlg.h"
+#include "dialogs/coding/code_command.h"
+#include "dialogs/coding/coding_response_dlg.h"
+#include "dialogs/coding/select_coder_file_dlg.h"
+#include "dialogs/coding/select_qname_to_code_dlg.h"
 #include "coding_fixture.h"
 #include "keys.h"
-#include "resources/status_images.h"
-#include "resources/string_table.h"
+#include "ui/images/status_images.h"
+#include "engines/texts/string_table.h"
 #include "suite/study_lock.h"
 
 namespace codingtest {

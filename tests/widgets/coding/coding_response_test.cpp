@@ -5,11 +5,11 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "coding/coding_response_dlg.h"
+#include "dialogs/coding/coding_response_dlg.h"
 #include "coding_fixture.h"
 #include "coder_fixtures.h"
 #include "keys.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 
 namespace codingtest {
 namespace {

@@ -5,13 +5,13 @@
 #include <QTest>
 #include <filesystem>
 
-#include "coding/coding_response_dlg.h"
-#include "coding/select_sound_file_dlg.h"
-#include "coding/sound_files.h"
-#include "coding/sound_player.h"
+#include "dialogs/coding/coding_response_dlg.h"
+#include "dialogs/coding/select_sound_file_dlg.h"
+#include "dialogs/coding/sound_files.h"
+#include "dialogs/coding/sound_player.h"
 #include "coding_fixture.h"
-#include "frame/library_state.h"
-#include "resources/string_table.h"
+#include "ui/frame/library_state.h"
+#include "engines/texts/string_table.h"
 
 namespace codingtest {
 namespace {

@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "keys.h"
-#include "merge/merge_command.h"
+#include "dialogs/merge/merge_command.h"
 #include "recording_sink.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "prepare_test_support.h"
 #include "recording_sink.h"
 #include "test_support.h"
-#include "widgets/browse_edit.h"
+#include "ui/widgets/browse_edit.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "prepare/qcode_filter_page.h"
+#include "ui/sheet/qcode_filter_page.h"
 #include "prepare_test_support.h"
 #include "recording_sink.h"
-#include "resources/status_images.h"
+#include "ui/images/status_images.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 
-#include "prepare/extraction_progress.h"
+#include "dialogs/prepare/extraction_progress.h"
 #include "prepare_test_support.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFileDialog>
 
-#include "prepare/choose_coder_file_name.h"
+#include "ui/frame/choose_coder_file_name.h"
 #include "prepare_test_support.h"
 #include "recording_sink.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "test_support.h"
 
 namespace {

@@ -12,15 +12,15 @@
 #include <optional>
 
 #include "failing_new.h"
-#include "frame/library_state.h"
-#include "frame/messages.h"
-#include "prepare/prepare_command.h"
-#include "prepare/qcode_filter_page.h"
-#include "prepare/respondents_filter_page.h"
+#include "ui/frame/library_state.h"
+#include "ui/frame/messages.h"
+#include "dialogs/prepare/prepare_command.h"
+#include "ui/sheet/qcode_filter_page.h"
+#include "ui/sheet/respondents_filter_page.h"
 #include "prepare_test_support.h"
 #include "recording_sink.h"
-#include "resources/status_images.h"
-#include "resources/string_table.h"
+#include "ui/images/status_images.h"
+#include "engines/texts/string_table.h"
 #include "suite/error_library.h"
 #include "test_support.h"
 

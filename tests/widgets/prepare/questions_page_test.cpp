@@ -5,12 +5,12 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "frame/report_list.h"
-#include "prepare/question_list.h"
-#include "prepare/questions_filter_page.h"
+#include "ui/frame/report_list.h"
+#include "ui/sheet/question_list.h"
+#include "ui/sheet/questions_filter_page.h"
 #include "prepare_test_support.h"
 #include "recording_sink.h"
-#include "resources/status_images.h"
+#include "ui/images/status_images.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "prepare/respondents_filter_page.h"
+#include "ui/sheet/respondents_filter_page.h"
 #include "prepare_test_support.h"
 #include "recording_sink.h"
 

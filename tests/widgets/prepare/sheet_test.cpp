@@ -10,13 +10,13 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "frame/library_state.h"
+#include "ui/frame/library_state.h"
 #include "keys.h"
-#include "prepare/cati_coder_params_page.h"
-#include "prepare/examine_prop_sheet.h"
-#include "prepare/qcode_filter_page.h"
-#include "prepare/questions_filter_page.h"
-#include "prepare/respondents_filter_page.h"
+#include "dialogs/prepare/cati_coder_params_page.h"
+#include "ui/sheet/examine_prop_sheet.h"
+#include "ui/sheet/qcode_filter_page.h"
+#include "ui/sheet/questions_filter_page.h"
+#include "ui/sheet/respondents_filter_page.h"
 #include "prepare_test_support.h"
 #include "recording_sink.h"
 

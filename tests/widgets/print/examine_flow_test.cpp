@@ -12,11 +12,11 @@
 #include <gtest/gtest.h>
 #include <map>
 
-#include "frame/messages.h"
-#include "prepare/questions_filter_page.h"
-#include "print/examine_command.h"
+#include "ui/frame/messages.h"
+#include "ui/sheet/questions_filter_page.h"
+#include "dialogs/examine/examine_command.h"
 #include "recording_sink.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "suite/study_import.h"
 #include "test_support.h"
 

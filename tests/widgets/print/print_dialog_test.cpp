@@ -11,12 +11,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "print/print_openend_options.h"
-#include "print/print_openends_dlg.h"
-#include "print/print_openends_view.h"
+#include "dialogs/examine/print_openend_options.h"
+#include "dialogs/examine/print_openends_dlg.h"
+#include "dialogs/examine/print_openends_view.h"
 #include "print_test_support.h"
 #include "recording_sink.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "test_support.h"
 
 namespace {

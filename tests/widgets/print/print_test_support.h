@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "print/print_openends_view.h"
+#include "dialogs/examine/print_openends_view.h"
 
 // Readable QStrings in failure reports.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

@@ -4,10 +4,10 @@
 #include <QPrinter>
 #include <gtest/gtest.h>
 
-#include "print/print_openends_view.h"
+#include "dialogs/examine/print_openends_view.h"
 #include "print_test_support.h"
 #include "recording_sink.h"
-#include "resources/string_table.h"
+#include "engines/texts/string_table.h"
 #include "test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "frame/messages.h"
+#include "ui/frame/messages.h"
 
 class QDialog;
 

@@ -1,0 +1,353 @@
+#include "dialogs/coding/coding_response_dlg.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "dialogs/coding/select_sound_file_dlg.h"
+#include "dialogs/coding/sound_files.h"
+#include "dialogs/coding/sound_player.h"
+#include "ui/frame/dialog_units.h"
+#include "ui/frame/library_state.h"
+#include "ui/frame/messages.h"
+#include "ui/frame/path_text.h"
+#include "ui/frame/push_buttons.h"
+#include "ui/images/status_images.h"
+#include "engines/texts/string_table.h"
+#include "ui/tools/default_font.h"
+
+namespace oc_ui {
+
+namespace {
+
+constexpr int kBoxesPerColumn = 5;
+constexpr int kMaxCodeValue = 9999;
+
+// The code boxes' grid in dialog units: six columns of five, each box with
+// its label to the left; positions relative to the top left of the grid.
+constexpr int kColumnX[] = {14, 67, 120, 173, 226, 279};
+constexpr int kRowY[] = {0, 16, 32, 48, 64};
+constexpr int kBoxWidth = 25, kBoxHeight = 13, kLabelWidth = 12, kLabelOffset = 14;
+constexpr int kGridWidth = 304, kGridHeight = 77;
+
+QRect dialog_rect(const QWidget& widget, int x, int y, int width, int height) {
+    QSize origin = dialog_units(widget, x, y);
+    return QRect(QPoint(origin.width(), origin.height()), dialog_units(widget, width, height));
+}
+
+bool is_code(std::int16_t value) { return value >= 1 && value <= kMaxCodeValue; }
+
+}  // namespace
+
+CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t start, oc::quest_spec& quest,
+                                       QWidget* parent)
+    : QDialog(parent), cursor_(cursor), quest_(quest), m_lRecord(start),
+      m_codes(std::clamp<int>(quest.max_codes, 0, oc::kMaxCodes), kNoCode) {
+    setObjectName(QStringLiteral("codingResponseDialog"));
+    setWindowTitle(QStringLiteral("Enter Codes For Respondents"));
+    std::unique_ptr<QFont> font(GetDefaultFont(0, nullptr));
+
+    auto* code_area = new QWidget(this);
+    code_area->setObjectName(QStringLiteral("codeArea"));
+    build_code_area(*code_area, font.get());
+
+    question_ = new QLabel(this);
+    question_->setObjectName(QStringLiteral("questionName"));
+    respondent_ = new QLabel(this);
+    respondent_->setObjectName(QStringLiteral("respondentNumber"));
+    answer_ = new QPlainTextEdit(this);
+    answer_->setObjectName(QStringLiteral("answerText"));
+    answer_->setReadOnly(true);
+    answer_->setTabChangesFocus(true);
+    answer_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    answer_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    answer_->setFixedSize(dialog_units(*this, 304, 70));
+    answer_->installEventFilter(this);
+    if (font) {
+        question_->setFont(*font);
+        respondent_->setFont(*font);
+        answer_->setFont(*font);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Question:"), this));
+    top->addWidget(question_);
+    top->addStretch();
+    top->addWidget(new QLabel(QStringLiteral("Respondent:"), this));
+    top->addWidget(respondent_);
+
+    previous_ = make_push_button(this, QStringLiteral("&<<"), QStringLiteral("previousButton"));
+    next_ = make_push_button(this, QStringLiteral("&>>"), QStringLiteral("nextButton"));
+    next_->setDefault(true);  // Return in a code box means "&>>"
+    for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
+    auto* save = make_push_button(this, QStringLiteral("Save and Exit"), QStringLiteral("saveButton"));
+    auto* cancel = make_push_button(this, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
+
+    sound_label_ = new QLabel(QStringLiteral("CATI\nSound Coding"), this);
+    sound_label_->setObjectName(QStringLiteral("soundLabel"));
+    sound_label_->setAlignment(Qt::AlignCenter);
+    sound_group_ = new QGroupBox(this);
+    sound_group_->setObjectName(QStringLiteral("soundGroup"));
+    play_ = make_push_button(sound_group_, QString(), QStringLiteral("playButton"));
+    stop_ = make_push_button(sound_group_, QString(), QStringLiteral("stopButton"));
+    delete_ = make_push_button(sound_group_, QString(), QStringLiteral("deleteButton"));
+    auto* sound_buttons = new QHBoxLayout(sound_group_);
+    for (QPushButton* b : {play_, stop_, delete_}) {
+        b->setFixedSize(dialog_units(*this, 16, 14));
+        sound_buttons->addWidget(b);
+    }
+    // Without a sound-file directory there is nothing to play: the controls
+    // stay out of sight and the dialog works without them.
+    if (g_soundDir.empty()) {
+        sound_group_->hide();
+        sound_label_->hide();
+    } else {
+        play_->setIcon(sound_icon(sound_image::play));
+        stop_->setIcon(sound_icon(sound_image::stop));
+        delete_->setIcon(sound_icon(sound_image::remove));
+    }
+    // Function keys leave the code boxes' typing alone; a button's shortcut
+    // works only while the button is shown and enabled.
+    play_->setShortcut(Qt::Key_F5);
+    stop_->setShortcut(Qt::Key_F6);
+    play_->setToolTip(QStringLiteral("Play the recorded answer (F5)"));
+    stop_->setToolTip(QStringLiteral("Stop playing (F6)"));
+    delete_->setToolTip(QStringLiteral("Delete the recorded answer"));
+    set_sound_enabled(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(previous_);
+    bottom->addWidget(next_);
+    bottom->addStretch();
+    bottom->addWidget(sound_label_);
+    bottom->addWidget(sound_group_);
+    bottom->addStretch();
+    bottom->addWidget(save);
+    bottom->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(answer_);
+    layout->addWidget(code_area);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The code boxes come first, so typing starts in box 1.
+    QWidget* previous_in_chain = boxes_.back();
+    for (QWidget* w : std::initializer_list<QWidget*>{answer_, previous_, next_, play_, stop_, delete_, save, cancel}) {
+        setTabOrder(previous_in_chain, w);
+        previous_in_chain = w;
+    }
+
+    connect(previous_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPrevious);
+    connect(next_, &QPushButton::clicked, this, &CCodingResponseDlg::OnNext);
+    connect(save, &QPushButton::clicked, this, &CCodingResponseDlg::OnOK);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(play_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPlaySound);
+    connect(stop_, &QPushButton::clicked, this, &CCodingResponseDlg::OnStopSound);
+    connect(delete_, &QPushButton::clicked, this, &CCodingResponseDlg::OnDeleteSound);
+
+    loaded_ = LoadRecord();
+    if (!loaded_) return;
+    previous_->setEnabled(m_lRecord > 1);
+    focus_first_box();
+}
+
+void CCodingResponseDlg::build_code_area(QWidget& area, const QFont* font) {
+    area.setFixedSize(dialog_units(*this, kGridWidth, kGridHeight));
+    const int width = std::clamp<int>(quest_.code_width, 1, 32767);
+    for (int n = 1; n <= oc::kMaxCodes; ++n) {
+        const int column = (n - 1) / kBoxesPerColumn, row = (n - 1) % kBoxesPerColumn;
+        auto* box = new QLineEdit(&area);
+        box->setObjectName(QStringLiteral("codeBox%1").arg(n));
+        box->setGeometry(dialog_rect(*this, kColumnX[column], kRowY[row], kBoxWidth, kBoxHeight));
+        auto* label = new QLabel(QStringLiteral("%1:").arg(n), &area);
+        label->setObjectName(QStringLiteral("codeLabel%1").arg(n));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(dialog_rect(*this, kColumnX[column] - kLabelOffset, kRowY[row], kLabelWidth, kBoxHeight));
+        label->setBuddy(box);
+        // Only the question's boxes are in use; the rest stay hidden and
+        // out of the tab order.
+        const bool used = n <= m_codes.size();
+        label->setVisible(used);
+        box->setVisible(used);
+        box->setEnabled(used);
+        box->setMaxLength(width);
+        if (font) box->setFont(*font);
+        const int slot = n - 1;
+        connect(box, &QLineEdit::textChanged, this, [this, slot] { OnCodeChange(slot); });
+        if (!boxes_.isEmpty()) setTabOrder(boxes_.back(), box);
+        boxes_.append(box);
+    }
+}
+
+void CCodingResponseDlg::set_sound_enabled(bool enabled) {
+    for (QPushButton* b : {play_, stop_, delete_}) b->setEnabled(enabled);
+}
+
+bool CCodingResponseDlg::LoadRecord() {
+    if (oc::seek_question_record(cursor_, m_lRecord, m_record) != 0) {
+        show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
+        // Before the modal loop runs the caller sees loaded() false instead.
+        if (isVisible()) reject();
+        setResult(QDialog::Rejected);
+        return false;
+    }
+    set_sound_enabled(false);
+    m_record.code_slots = static_cast<std::uint8_t>(m_codes.size());
+    for (int i = 0; i < m_codes.size(); ++i) {
+        const std::int16_t code = i < m_record.codes_count ? m_record.codes[static_cast<std::size_t>(i)] : -1;
+        // A column that holds no valid code (blank within the count, or 0)
+        // shows empty: the box never shows what would not be saved.
+        if (is_code(code)) {
+            boxes_[i]->setText(QString::number(code));
+            m_codes[i] = static_cast<std::uint16_t>(code);
+        } else {
+            boxes_[i]->clear();
+            m_codes[i] = kNoCode;
+        }
+    }
+    question_->setText(QString::fromLatin1(m_record.qname));
+    respondent_->setText(QString::number(m_record.respondent));
+    answer_->setPlainText(QString::fromLocal8Bit(m_record.text.c_str()));
+    // Recordings of this record are looked for only with a sound-file
+    // directory; the search enables Play, Stop and Delete when it finds one.
+    if (!g_soundDir.empty() && search_sound_files(m_record)) set_sound_enabled(true);
+    return true;
+}
+
+bool CCodingResponseDlg::SaveRecord() {
+    oc::resp_record saved = m_record;
+    std::uint8_t count = 0;
+    for (std::uint16_t code : m_codes)
+        if (code != kCleared && code != kNoCode) saved.codes[count++] = static_cast<std::int16_t>(code);
+    saved.codes_count = count;
+    for (int i = count; i < m_codes.size(); ++i) saved.codes[static_cast<std::size_t>(i)] = -1;
+    if (oc::rewrite_current_record(cursor_, saved) != 0) {
+        // The codes did not reach the file: say so, and keep them on screen.
+        show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+        return false;
+    }
+    m_record = std::move(saved);
+    if (m_lRecord > quest_.last_record_coded && count != 0) quest_.last_record_coded = m_lRecord;
+    return true;
+}
+
+void CCodingResponseDlg::OnCodeChange(int slot) {
+    QLineEdit* box = boxes_[slot];
+    const QString text = box->text();
+    if (text.isEmpty()) {
+        if (m_codes[slot] != kNoCode) m_codes[slot] = kCleared;
+        return;
+    }
+    auto is_digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    qsizetype start = 0;
+    while (start < text.size() && text[start] == QLatin1Char(' ')) ++start;
+    const QString digits = text.mid(start);
+    if (!digits.isEmpty() && std::all_of(digits.begin(), digits.end(), is_digit)) {
+        // Leading zeros aside, more than four digits is always too large.
+        qsizetype first = 0;
+        while (first + 1 < digits.size() && digits[first] == QLatin1Char('0')) ++first;
+        const int value = digits.size() - first <= 4 ? digits.mid(first).toInt() : kMaxCodeValue + 1;
+        if (value >= 1 && value <= kMaxCodeValue) {
+            m_codes[slot] = static_cast<std::uint16_t>(value);
+            return;
+        }
+        box->clear();
+        beep();
+        m_codes[slot] = kCleared;
+        return;
+    }
+    // Keep the digits only, in one pass. Putting them back is a change of
+    // its own and is judged again; what is left is digits or nothing, so
+    // that second judgement is the last.
+    QString kept;
+    for (QChar c : text)
+        if (is_digit(c)) kept.append(c);
+    beep();
+    box->setText(kept);
+}
+
+void CCodingResponseDlg::focus_first_box() {
+    if (m_codes.isEmpty()) return;
+    boxes_[0]->setFocus(Qt::OtherFocusReason);
+    boxes_[0]->selectAll();
+}
+
+void CCodingResponseDlg::OnPrevious() {
+    if (m_lRecord <= 1) return;  // there is no record before the first
+    if (!SaveRecord()) return;
+    --m_lRecord;
+    if (m_lRecord < 2) previous_->setEnabled(false);
+    if (!LoadRecord()) return;
+    focus_first_box();
+}
+
+void CCodingResponseDlg::OnNext() {
+    if (!SaveRecord()) return;
+    ++m_lRecord;
+    if (m_lRecord > quest_.record_count) {
+        show_message(oc::IDS_LAST_RECORD_CODED, box_style::information);
+        --m_lRecord;
+        return;
+    }
+    if (m_lRecord > 1) previous_->setEnabled(true);
+    if (!LoadRecord()) return;
+    focus_first_box();
+}
+
+void CCodingResponseDlg::OnOK() {
+    if (SaveRecord()) accept();
+}
+
+void CCodingResponseDlg::OnPlaySound() {
+    if (g_soundFoundNo != -1) {
+        g_soundChosenNo = g_soundFoundNo;
+        current_sound_player().play(from_native_bytes(sound_take_path(g_soundFoundNo)));
+        return;
+    }
+    CSelectSoundFile list(this);
+    if (run_modal(list) != QDialog::Accepted) return;
+    current_sound_player().play(from_native_bytes(sound_take_path(g_soundChosenNo)));
+}
+
+void CCodingResponseDlg::OnStopSound() { current_sound_player().stop(); }
+
+void CCodingResponseDlg::OnDeleteSound() {
+    int take = 0;
+    if (g_soundFoundNo >= 1)
+        take = g_soundFoundNo;
+    else if (g_soundFoundNo == -1 && g_soundChosenNo >= 1)
+        take = g_soundChosenNo;
+    if (take == 0) {
+        show_message(oc::IDS_NO_SOUND_SELECTED, box_style::none);
+        return;
+    }
+    const QString file_name = QStringLiteral("%1.wav").arg(take);
+    const QStringList parts{from_native_bytes(g_soundDir), from_native_bytes(g_soundPrefix), file_name};
+    if (show_message(oc::IDS_DELETE_TAKE, parts, box_style::ok_cancel) != box_answer::ok) return;
+    if (::unlink(sound_take_path(take).c_str()) != 0) show_message(oc::IDS_DELETE_FAILED, box_style::none);
+    // The buttons and numbers stay as they are until the next record.
+}
+
+bool CCodingResponseDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The answer is read, not edited: it never shows selected.
+    if (watched == answer_ && event->type() == QEvent::FocusIn) {
+        QTextCursor cursor = answer_->textCursor();
+        cursor.movePosition(QTextCursor::Start);
+        answer_->setTextCursor(cursor);
+        answer_->ensureCursorVisible();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace oc_ui

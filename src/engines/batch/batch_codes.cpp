@@ -1,0 +1,202 @@
+#include "engines/batch/batch_codes.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "coderfile/coder_file.h"
+#include "coderfile/cursor.h"
+#include "suite/csv_rows.h"
+#include "suite/path_parts.h"
+#include "suite/whole_number.h"
+
+namespace oc {
+
+namespace {
+
+// One record of the coder file, by its question and number within it.
+struct record_place {
+    std::size_t question = 0;  // index into the question list
+    std::int32_t number = 0;   // within the question, from 1
+    std::uint16_t sequence = 0;
+};
+
+using record_key = std::tuple<std::string, std::int32_t, int, int>;  // question, respondent, roster, list_no
+
+// Every record of the file, as the coder cursor numbers them.
+std::optional<std::multimap<record_key, record_place>> index_records(const std::string& path,
+                                                                     const quest_list& questions) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return std::nullopt;
+    coder_spec spec;
+    std::int32_t trailer = 0;
+    std::multimap<record_key, record_place> records;
+    bool ok = read_coder_header(file, spec, trailer) == 0;
+    std::map<std::string, std::int32_t> numbers;
+    while (ok && std::ftell(file) < trailer) {
+        resp_record record;
+        if (read_resp_record(file, record) != 0) {
+            ok = false;
+            break;
+        }
+        auto q = std::find_if(questions.begin(), questions.end(),
+                              [&](const quest_spec& s) { return std::strcmp(s.name, record.qname) == 0; });
+        if (q == questions.end()) {
+            ok = false;  // a record of a question the trailer does not list
+            break;
+        }
+        records.emplace(record_key{record.qname, record.respondent, record.roster, record.list_no},
+                        record_place{static_cast<std::size_t>(q - questions.begin()), ++numbers[record.qname],
+                                     record.sequence});
+    }
+    std::fclose(file);
+    if (!ok) return std::nullopt;
+    return records;
+}
+
+struct planned_codes {
+    record_place place;
+    std::vector<std::int16_t> codes;
+};
+
+struct csv_columns {
+    int question = -1, respondent = -1, roster = -1, list_no = -1, codes = -1, sequence = -1;
+};
+
+std::string where(const std::string& csv, int row, const char* column) {
+    return file_name_of(csv) + " row " + std::to_string(row) + ", column " + column + ": ";
+}
+
+study_result read_header(const csv_row& row, csv_columns& columns, const std::string& csv) {
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        const std::string& name = row.cells[i];
+        int* slot = name == "question"     ? &columns.question
+                    : name == "respondent" ? &columns.respondent
+                    : name == "roster"     ? &columns.roster
+                    : name == "list_no"    ? &columns.list_no
+                    : name == "codes"      ? &columns.codes
+                    : name == "sequence"   ? &columns.sequence
+                                           : nullptr;
+        if (!slot) return study_result::failure(file_name_of(csv) + " row 1: unknown column \"" + name + "\"");
+        if (*slot >= 0) return study_result::failure(file_name_of(csv) + " row 1: column \"" + name + "\" twice");
+        *slot = static_cast<int>(i);
+    }
+    for (auto [slot, name] : {std::pair{columns.question, "question"}, {columns.respondent, "respondent"},
+                              {columns.roster, "roster"}, {columns.list_no, "list_no"}, {columns.codes, "codes"}})
+        if (slot < 0) return study_result::failure(file_name_of(csv) + " row 1: column \"" + name + "\" is missing");
+    return study_result::success();
+}
+
+}  // namespace
+
+batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv) {
+    coder_spec spec;
+    quest_list questions;
+    std::int16_t question_count = 0;
+    if (load_coder_file(coder_path.c_str(), spec, questions, question_count) != 0)
+        return {false, 0, "cannot read the coder data file " + coder_path};
+    auto records = index_records(coder_path, questions);
+    if (!records) return {false, 0, "cannot read the records of the coder data file " + coder_path};
+
+    csv_columns columns;
+    std::vector<planned_codes> plan;
+    std::map<std::pair<std::size_t, std::int32_t>, int> planned_rows;  // record -> CSV row
+    study_result read = read_csv_rows(codes_csv, [&](const csv_row& row) -> study_result {
+        if (row.number == 1) return read_header(row, columns, codes_csv);
+        if (row.cells.empty()) return study_result::success();
+        if (row.cells.size() != std::max({columns.question, columns.respondent, columns.roster, columns.list_no,
+                                          columns.codes, columns.sequence}) + 1u)
+            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                         ": the row does not have one cell per column");
+        auto cell = [&](int column) -> const std::string& { return row.cells[static_cast<std::size_t>(column)]; };
+        auto respondent = parse_whole(cell(columns.respondent), 0, 2147483647);
+        if (!respondent) return study_result::failure(where(codes_csv, row.number, "respondent") + "not a respondent number");
+        auto roster = parse_whole(cell(columns.roster), 0, 255);
+        if (!roster) return study_result::failure(where(codes_csv, row.number, "roster") + "not a number from 0 to 255");
+        auto list_no = parse_whole(cell(columns.list_no), 0, 255);
+        if (!list_no) return study_result::failure(where(codes_csv, row.number, "list_no") + "not a number from 0 to 255");
+        std::optional<std::int64_t> sequence;
+        if (columns.sequence >= 0 && !cell(columns.sequence).empty()) {
+            sequence = parse_whole(cell(columns.sequence), 0, 65535);
+            if (!sequence) return study_result::failure(where(codes_csv, row.number, "sequence") + "not a number from 0 to 65535");
+        }
+
+        auto [first, last] = records->equal_range(
+            record_key{cell(columns.question), static_cast<std::int32_t>(*respondent), static_cast<int>(*roster),
+                       static_cast<int>(*list_no)});
+        std::vector<record_place> matches;
+        for (auto it = first; it != last; ++it)
+            if (!sequence || it->second.sequence == *sequence) matches.push_back(it->second);
+        if (matches.empty())
+            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                         ": no record of the coder file matches");
+        if (matches.size() > 1)
+            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) + ": " +
+                                         std::to_string(matches.size()) +
+                                         " records match; add a sequence column to choose one");
+        const quest_spec& q = questions[matches[0].question];
+        planned_codes planned{matches[0], {}};
+        const std::string& text = cell(columns.codes);
+        for (std::size_t start = 0; start < text.size();) {
+            std::size_t end = text.find(' ', start);
+            if (end == std::string::npos) end = text.size();
+            std::string code = text.substr(start, end - start);
+            start = end + 1;
+            if (code.empty()) continue;
+            auto value = parse_whole(code, 1, 9999);
+            if (!value || code.size() > static_cast<std::size_t>(q.code_width))
+                return study_result::failure(where(codes_csv, row.number, "codes") + "\"" + code +
+                                             "\" is not a code from 1 to 9999 of at most " +
+                                             std::to_string(q.code_width) + " digits");
+            planned.codes.push_back(static_cast<std::int16_t>(*value));
+        }
+        if (planned.codes.size() > static_cast<std::size_t>(q.max_codes))
+            return study_result::failure(where(codes_csv, row.number, "codes") + "more than " +
+                                         std::to_string(q.max_codes) + " codes");
+        auto [earlier, fresh] = planned_rows.emplace(std::pair{planned.place.question, planned.place.number}, row.number);
+        if (!fresh)
+            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                         ": the same record as row " + std::to_string(earlier->second));
+        plan.push_back(std::move(planned));
+        return study_result::success();
+    });
+    if (!read.ok) return {false, 0, read.message};
+    if (columns.codes < 0) return {false, 0, file_name_of(codes_csv) + ": no header row"};
+
+    // In file order: questions in list order, records forward within each.
+    std::sort(plan.begin(), plan.end(), [](const planned_codes& a, const planned_codes& b) {
+        return std::tie(a.place.question, a.place.number) < std::tie(b.place.question, b.place.number);
+    });
+    int coded = 0;
+    for (std::size_t start = 0; start < plan.size();) {
+        quest_spec& q = questions[plan[start].place.question];
+        cursor_ptr cursor(open_coder_cursor(coder_path.c_str(), q.name));
+        if (!cursor) return {false, coded, "cannot open the coder data file " + coder_path + " for writing"};
+        for (; start < plan.size() && &questions[plan[start].place.question] == &q; ++start) {
+            resp_record record;
+            if (seek_question_record(*cursor, plan[start].place.number, record) != 0)
+                return {false, coded, "cannot read record " + std::to_string(plan[start].place.number) + " of " +
+                                          q.name + " in " + coder_path};
+            record.code_slots = static_cast<std::uint8_t>(q.max_codes);
+            record.codes.fill(-1);
+            record.codes_count = static_cast<std::uint8_t>(plan[start].codes.size());
+            std::copy(plan[start].codes.begin(), plan[start].codes.end(), record.codes.begin());
+            if (rewrite_current_record(*cursor, record) != 0)
+                return {false, coded, "cannot write the codes of " + std::string(q.name) + " into " + coder_path};
+            if (record.codes_count != 0 && plan[start].place.number > q.last_record_coded)
+                q.last_record_coded = plan[start].place.number;
+            ++coded;
+        }
+    }
+    compute_file_status(spec, questions);
+    cursor_ptr cursor(open_coder_cursor(coder_path.c_str(), ""));
+    if (!cursor || write_coder_header(*cursor, spec) != 0 || write_coder_trailer(*cursor, spec, questions) != 0)
+        return {false, coded, "cannot rewrite the status and trailer of " + coder_path};
+    return {true, coded, {}};
+}
+
+}  // namespace oc
