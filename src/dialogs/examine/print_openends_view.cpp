@@ -154,7 +154,6 @@ int CPrintOpenendsView::print(QPrinter& printer) {
 }
 
 bool CPrintOpenendsView::OnBeginPrinting(QPaintDevice& device) {
-    drawn_.clear();
     carried_.reset();
     page_ = 0;
     font_ = listing_font(device);
@@ -222,11 +221,9 @@ int CPrintOpenendsView::block_height(QPainter& painter, const QString& line, int
 void CPrintOpenendsView::draw_line(QPainter& painter, const QString& line, int y) {
     const QString label = line.left(kLabelChars);
     painter.drawText(QPoint(margins_.left, y + ascent_), label);
-    drawn_.push_back({page_, QRect(margins_.left, y, label_width_, line_height_), label, true});
     if (line.size() <= kLabelChars) return;
     const QRect rect = text_rect(y, block_height(painter, line, y));
     painter.drawText(QRectF(rect), line.mid(kLabelChars), wrapped_text_option());
-    drawn_.push_back({page_, rect, line.mid(kLabelChars), false});
 }
 
 bool CPrintOpenendsView::OnDraw(QPainter& painter) {

@@ -81,16 +81,6 @@ public:
     int line_height() const { return line_height_; }
     int label_width() const { return label_width_; }
 
-    // What the current job drew, in order: the label column of a line at
-    // its left margin, and the rectangle its wrapped text went into.
-    struct drawn_text {
-        int page;  // from 1
-        QRect rect;
-        QString text;
-        bool label;
-    };
-    const std::vector<drawn_text>& drawn() const { return drawn_; }
-
 private:
     void save_copy();
     bool read_line(QString& line);
@@ -109,7 +99,6 @@ private:
     QFile listing_;
     std::optional<QString> carried_;
     int page_ = 0;
-    std::vector<drawn_text> drawn_;
 };
 
 }  // namespace oc_ui

@@ -23,8 +23,7 @@ int total_records(const fixture_file& file) {
     return total;
 }
 
-}  // namespace
-
+// The whole coder data file, trailer offset included.
 std::string coder_file_text(const fixture_file& file) {
     std::string records;
     int k = 0;
@@ -54,6 +53,8 @@ std::string coder_file_text(const fixture_file& file) {
                        q.max_codes, long(q.last_coded));
     return text;
 }
+
+}  // namespace
 
 void write_coder_file(const std::string& directory, const fixture_file& file) {
     write_bytes(directory + "/" + file.name, coder_file_text(file));

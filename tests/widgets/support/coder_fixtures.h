@@ -26,9 +26,6 @@ struct fixture_file {
     std::vector<oc::resp_id> respondents;
 };
 
-// The whole coder data file, trailer offset included.
-std::string coder_file_text(const fixture_file& file);
-
 // Writes `file` as `directory`/name.
 void write_coder_file(const std::string& directory, const fixture_file& file);
 
