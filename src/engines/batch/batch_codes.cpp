@@ -91,83 +91,86 @@ study_result read_header(const csv_row& row, csv_columns& columns, const std::st
     return study_result::success();
 }
 
-}  // namespace
+using record_index = std::multimap<record_key, record_place>;
 
-batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv) {
-    coder_spec spec;
-    quest_list questions;
-    std::int16_t question_count = 0;
-    if (load_coder_file(coder_path.c_str(), spec, questions, question_count) != 0)
-        return {false, 0, "cannot read the coder data file " + coder_path};
-    auto records = index_records(coder_path, questions);
-    if (!records) return {false, 0, "cannot read the records of the coder data file " + coder_path};
+// Rows read so far: the codes for each record and the row that named it.
+struct batch_plan {
+    std::vector<planned_codes> codes;
+    std::map<std::pair<std::size_t, std::int32_t>, int> rows;  // record -> CSV row
+};
 
-    csv_columns columns;
-    std::vector<planned_codes> plan;
-    std::map<std::pair<std::size_t, std::int32_t>, int> planned_rows;  // record -> CSV row
-    study_result read = read_csv_rows(codes_csv, [&](const csv_row& row) -> study_result {
-        if (row.number == 1) return read_header(row, columns, codes_csv);
-        if (row.cells.empty()) return study_result::success();
-        if (row.cells.size() != std::max({columns.question, columns.respondent, columns.roster, columns.list_no,
-                                          columns.codes, columns.sequence}) + 1u)
-            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
-                                         ": the row does not have one cell per column");
-        auto cell = [&](int column) -> const std::string& { return row.cells[static_cast<std::size_t>(column)]; };
-        auto respondent = parse_whole(cell(columns.respondent), 0, 2147483647);
-        if (!respondent) return study_result::failure(where(codes_csv, row.number, "respondent") + "not a respondent number");
-        auto roster = parse_whole(cell(columns.roster), 0, 255);
-        if (!roster) return study_result::failure(where(codes_csv, row.number, "roster") + "not a number from 0 to 255");
-        auto list_no = parse_whole(cell(columns.list_no), 0, 255);
-        if (!list_no) return study_result::failure(where(codes_csv, row.number, "list_no") + "not a number from 0 to 255");
-        std::optional<std::int64_t> sequence;
-        if (columns.sequence >= 0 && !cell(columns.sequence).empty()) {
-            sequence = parse_whole(cell(columns.sequence), 0, 65535);
-            if (!sequence) return study_result::failure(where(codes_csv, row.number, "sequence") + "not a number from 0 to 65535");
-        }
+// The codes of one cell, each 1-9999 in at most the question's code width
+// and at most its number of codes.
+study_result read_codes(const std::string& text, const quest_spec& q, const std::string& codes_csv, int row,
+                        std::vector<std::int16_t>& codes) {
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        std::string code = text.substr(start, end - start);
+        start = end + 1;
+        if (code.empty()) continue;
+        auto value = parse_whole(code, 1, 9999);
+        if (!value || code.size() > static_cast<std::size_t>(q.code_width))
+            return study_result::failure(where(codes_csv, row, "codes") + "\"" + code +
+                                         "\" is not a code from 1 to 9999 of at most " +
+                                         std::to_string(q.code_width) + " digits");
+        codes.push_back(static_cast<std::int16_t>(*value));
+    }
+    if (codes.size() > static_cast<std::size_t>(q.max_codes))
+        return study_result::failure(where(codes_csv, row, "codes") + "more than " + std::to_string(q.max_codes) +
+                                     " codes");
+    return study_result::success();
+}
 
-        auto [first, last] = records->equal_range(
-            record_key{cell(columns.question), static_cast<std::int32_t>(*respondent), static_cast<int>(*roster),
-                       static_cast<int>(*list_no)});
-        std::vector<record_place> matches;
-        for (auto it = first; it != last; ++it)
-            if (!sequence || it->second.sequence == *sequence) matches.push_back(it->second);
-        if (matches.empty())
-            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
-                                         ": no record of the coder file matches");
-        if (matches.size() > 1)
-            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) + ": " +
-                                         std::to_string(matches.size()) +
-                                         " records match; add a sequence column to choose one");
-        const quest_spec& q = questions[matches[0].question];
-        planned_codes planned{matches[0], {}};
-        const std::string& text = cell(columns.codes);
-        for (std::size_t start = 0; start < text.size();) {
-            std::size_t end = text.find(' ', start);
-            if (end == std::string::npos) end = text.size();
-            std::string code = text.substr(start, end - start);
-            start = end + 1;
-            if (code.empty()) continue;
-            auto value = parse_whole(code, 1, 9999);
-            if (!value || code.size() > static_cast<std::size_t>(q.code_width))
-                return study_result::failure(where(codes_csv, row.number, "codes") + "\"" + code +
-                                             "\" is not a code from 1 to 9999 of at most " +
-                                             std::to_string(q.code_width) + " digits");
-            planned.codes.push_back(static_cast<std::int16_t>(*value));
-        }
-        if (planned.codes.size() > static_cast<std::size_t>(q.max_codes))
-            return study_result::failure(where(codes_csv, row.number, "codes") + "more than " +
-                                         std::to_string(q.max_codes) + " codes");
-        auto [earlier, fresh] = planned_rows.emplace(std::pair{planned.place.question, planned.place.number}, row.number);
-        if (!fresh)
-            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
-                                         ": the same record as row " + std::to_string(earlier->second));
-        plan.push_back(std::move(planned));
-        return study_result::success();
-    });
-    if (!read.ok) return {false, 0, read.message};
-    if (columns.codes < 0) return {false, 0, file_name_of(codes_csv) + ": no header row"};
+// One data row: the record it names, found exactly once, and its codes.
+study_result plan_row(const csv_row& row, const csv_columns& columns, const record_index& records,
+                      const quest_list& questions, const std::string& codes_csv, batch_plan& plan) {
+    if (row.cells.size() != std::max({columns.question, columns.respondent, columns.roster, columns.list_no,
+                                      columns.codes, columns.sequence}) + 1u)
+        return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                     ": the row does not have one cell per column");
+    auto cell = [&](int column) -> const std::string& { return row.cells[static_cast<std::size_t>(column)]; };
+    auto respondent = parse_whole(cell(columns.respondent), 0, 2147483647);
+    if (!respondent) return study_result::failure(where(codes_csv, row.number, "respondent") + "not a respondent number");
+    auto roster = parse_whole(cell(columns.roster), 0, 255);
+    if (!roster) return study_result::failure(where(codes_csv, row.number, "roster") + "not a number from 0 to 255");
+    auto list_no = parse_whole(cell(columns.list_no), 0, 255);
+    if (!list_no) return study_result::failure(where(codes_csv, row.number, "list_no") + "not a number from 0 to 255");
+    std::optional<std::int64_t> sequence;
+    if (columns.sequence >= 0 && !cell(columns.sequence).empty()) {
+        sequence = parse_whole(cell(columns.sequence), 0, 65535);
+        if (!sequence) return study_result::failure(where(codes_csv, row.number, "sequence") + "not a number from 0 to 65535");
+    }
 
-    // In file order: questions in list order, records forward within each.
+    auto [first, last] = records.equal_range(record_key{cell(columns.question), static_cast<std::int32_t>(*respondent),
+                                                        static_cast<int>(*roster), static_cast<int>(*list_no)});
+    std::vector<record_place> matches;
+    for (auto it = first; it != last; ++it)
+        if (!sequence || it->second.sequence == *sequence) matches.push_back(it->second);
+    if (matches.empty())
+        return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                     ": no record of the coder file matches");
+    if (matches.size() > 1)
+        return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) + ": " +
+                                     std::to_string(matches.size()) +
+                                     " records match; add a sequence column to choose one");
+    planned_codes planned{matches[0], {}};
+    study_result codes = read_codes(cell(columns.codes), questions[matches[0].question], codes_csv, row.number,
+                                    planned.codes);
+    if (!codes.ok) return codes;
+    auto [earlier, fresh] = plan.rows.emplace(std::pair{planned.place.question, planned.place.number}, row.number);
+    if (!fresh)
+        return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                     ": the same record as row " + std::to_string(earlier->second));
+    plan.codes.push_back(std::move(planned));
+    return study_result::success();
+}
+
+// Writes the planned codes in file order (questions in list order, records
+// forward within each), raising each question's last_record_coded, and then
+// the status, line 2 and the trailer.
+batch_result write_plan(const std::string& coder_path, coder_spec& spec, quest_list& questions,
+                        std::vector<planned_codes>& plan) {
     std::sort(plan.begin(), plan.end(), [](const planned_codes& a, const planned_codes& b) {
         return std::tie(a.place.question, a.place.number) < std::tie(b.place.question, b.place.number);
     });
@@ -197,6 +200,29 @@ batch_result apply_batch_codes(const std::string& coder_path, const std::string&
     if (!cursor || write_coder_header(*cursor, spec) != 0 || write_coder_trailer(*cursor, spec, questions) != 0)
         return {false, coded, "cannot rewrite the status and trailer of " + coder_path};
     return {true, coded, {}};
+}
+
+}  // namespace
+
+batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv) {
+    coder_spec spec;
+    quest_list questions;
+    std::int16_t question_count = 0;
+    if (load_coder_file(coder_path.c_str(), spec, questions, question_count) != 0)
+        return {false, 0, "cannot read the coder data file " + coder_path};
+    auto records = index_records(coder_path, questions);
+    if (!records) return {false, 0, "cannot read the records of the coder data file " + coder_path};
+
+    csv_columns columns;
+    batch_plan plan;
+    study_result read = read_csv_rows(codes_csv, [&](const csv_row& row) -> study_result {
+        if (row.number == 1) return read_header(row, columns, codes_csv);
+        if (row.cells.empty()) return study_result::success();
+        return plan_row(row, columns, *records, questions, codes_csv, plan);
+    });
+    if (!read.ok) return {false, 0, read.message};
+    if (columns.codes < 0) return {false, 0, file_name_of(codes_csv) + ": no header row"};
+    return write_plan(coder_path, spec, questions, plan.codes);
 }
 
 }  // namespace oc
