@@ -59,7 +59,25 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     auto* code_area = new QWidget(this);
     code_area->setObjectName(QStringLiteral("codeArea"));
     build_code_area(*code_area, font.get());
+    QLayout* top = build_answer_area(font.get());
+    build_sound_controls();
+    QLayout* bottom = build_buttons();
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(answer_);
+    layout->addWidget(code_area);
+    layout->addLayout(bottom);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    loaded_ = LoadRecord();
+    if (!loaded_) return;
+    previous_->setEnabled(m_lRecord > 1);
+    focus_first_box();
+}
+
+// The question and respondent line above the answer; the answer itself.
+QLayout* CCodingResponseDlg::build_answer_area(const QFont* font) {
     question_ = new QLabel(this);
     question_->setObjectName(QStringLiteral("questionName"));
     respondent_ = new QLabel(this);
@@ -84,14 +102,11 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     top->addStretch();
     top->addWidget(new QLabel(QStringLiteral("Respondent:"), this));
     top->addWidget(respondent_);
+    return top;
+}
 
-    previous_ = make_push_button(this, QStringLiteral("&<<"), QStringLiteral("previousButton"));
-    next_ = make_push_button(this, QStringLiteral("&>>"), QStringLiteral("nextButton"));
-    next_->setDefault(true);  // Return in a code box means "&>>"
-    for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
-    auto* save = make_push_button(this, QStringLiteral("Save and Exit"), QStringLiteral("saveButton"));
-    auto* cancel = make_push_button(this, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
-
+// The CATI sound buttons, shown only when there is a sound-file directory.
+void CCodingResponseDlg::build_sound_controls() {
     sound_label_ = new QLabel(QStringLiteral("CATI\nSound Coding"), this);
     sound_label_->setObjectName(QStringLiteral("soundLabel"));
     sound_label_->setAlignment(Qt::AlignCenter);
@@ -123,6 +138,17 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     stop_->setToolTip(QStringLiteral("Stop playing (F6)"));
     delete_->setToolTip(QStringLiteral("Delete the recorded answer"));
     set_sound_enabled(false);
+}
+
+// The buttons along the bottom, in the tab order after the code boxes and
+// the answer.
+QLayout* CCodingResponseDlg::build_buttons() {
+    previous_ = make_push_button(this, QStringLiteral("&<<"), QStringLiteral("previousButton"));
+    next_ = make_push_button(this, QStringLiteral("&>>"), QStringLiteral("nextButton"));
+    next_->setDefault(true);  // Return in a code box means "&>>"
+    for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
+    auto* save = make_push_button(this, QStringLiteral("Save and Exit"), QStringLiteral("saveButton"));
+    auto* cancel = make_push_button(this, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(previous_);
@@ -133,13 +159,6 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     bottom->addStretch();
     bottom->addWidget(save);
     bottom->addWidget(cancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(answer_);
-    layout->addWidget(code_area);
-    layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // The code boxes come first, so typing starts in box 1.
     QWidget* previous_in_chain = boxes_.back();
@@ -156,10 +175,7 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     connect(stop_, &QPushButton::clicked, this, &CCodingResponseDlg::OnStopSound);
     connect(delete_, &QPushButton::clicked, this, &CCodingResponseDlg::OnDeleteSound);
 
-    loaded_ = LoadRecord();
-    if (!loaded_) return;
-    previous_->setEnabled(m_lRecord > 1);
-    focus_first_box();
+    return bottom;
 }
 
 void CCodingResponseDlg::build_code_area(QWidget& area, const QFont* font) {

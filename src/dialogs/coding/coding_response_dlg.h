@@ -15,6 +15,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+class QLayout;
+
 namespace oc_ui {
 
 class CCodingResponseDlg : public QDialog {
@@ -54,6 +56,9 @@ protected:
 
 private:
     void build_code_area(QWidget& area, const QFont* font);
+    QLayout* build_answer_area(const QFont* font);
+    void build_sound_controls();
+    QLayout* build_buttons();
     // Reads record m_lRecord into the boxes. False after message 709, with
     // the dialog ended.
     bool LoadRecord();

@@ -355,6 +355,32 @@ std::optional<std::string> clean_response_text(const std::string& text, std::int
     return cleaned;
 }
 
+namespace {
+
+// Where an extraction writes: the listing itself, or a coder file's
+// temporary beside it. A coder file is written under a temporary name and
+// renamed into place only when complete, just before its list entry: a crash
+// never leaves a partial one under a coder file's name.
+std::FILE* open_output(bool listing, const std::string& out_path, std::string& temp_path) {
+    if (listing) return std::fopen(out_path.c_str(), "wb");
+    std::FILE* out = nullptr;
+    int fd = create_temporary_beside(out_path, default_file_mode(), temp_path);
+    if (fd >= 0 && !(out = fdopen(fd, "wb"))) ::close(fd);
+    if (!out && !temp_path.empty()) std::remove(temp_path.c_str());
+    return out;
+}
+
+// The data library's errors, as the error library's exceptions.
+[[noreturn]] void throw_data_error(std::int16_t error, const failure& damage) {
+    switch (error) {
+    case -2: ThrowHalvexException(kErrorStudyFilesMissing);
+    case -3: ThrowHalvexException(kErrorCorruptIndex, damage);
+    default: ThrowHalvexException(kErrorCorruptRecord, damage);
+    }
+}
+
+}  // namespace
+
 std::int16_t extract_responses(extract_request& request, bool check, const std::string& file_a,
                                const std::string& file_b, const std::string& list_path,
                                const std::string& backup_path, const extract_progress& progress) {
@@ -365,21 +391,9 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     const bool listing = !request.listing_path.empty();
     const std::string& out_path = listing ? request.listing_path : request.coder_path;
     if (out_path.size() > kMaxPathLength) return kExtractFailed;  // refused rather than cut
-    // A coder file is written under a temporary name and renamed into place
-    // only when complete, just before its list entry: a crash never leaves a
-    // partial one under a coder file's name.
     std::string temp_path;
-    std::FILE* out = nullptr;
-    if (listing) {
-        out = std::fopen(out_path.c_str(), "wb");
-    } else {
-        int fd = create_temporary_beside(out_path, default_file_mode(), temp_path);
-        if (fd >= 0 && !(out = fdopen(fd, "wb"))) ::close(fd);
-    }
-    if (!out) {
-        if (!temp_path.empty()) std::remove(temp_path.c_str());
-        return kExtractFailed;
-    }
+    std::FILE* out = open_output(listing, out_path, temp_path);
+    if (!out) return kExtractFailed;
     const std::string& written_path = listing ? out_path : temp_path;
     constexpr std::size_t kOutBufferSize = 1 << 16;
     std::unique_ptr<char[]> out_buffer(new char[kOutBufferSize]);  // not zeroed: stdio fills it
@@ -402,19 +416,12 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     if (out_of_memory) ThrowHalvexException(kErrorOutOfMemory);
 
     switch (result) {
-    case outcome::no_data:
-        return kExtractNoData;
-    case outcome::failed:
-        return kExtractFailed;
+    case outcome::no_data: return kExtractNoData;
+    case outcome::failed: return kExtractFailed;
     case outcome::data_error:
-        switch (run.data_error()) {
-        case -2: ThrowHalvexException(kErrorStudyFilesMissing);
-        case -3: ThrowHalvexException(kErrorCorruptIndex, run.damage());
-        case -4: ThrowHalvexException(kErrorCorruptRecord, run.damage());
-        default: return kExtractFailed;
-        }
-    case outcome::written:
-        break;
+        if (run.data_error() >= -4 && run.data_error() <= -2) throw_data_error(run.data_error(), run.damage());
+        return kExtractFailed;
+    case outcome::written: break;
     }
     try {
         fill_question_names(run.spec(), request);
