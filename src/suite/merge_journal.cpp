@@ -256,22 +256,19 @@ merge_paths merge_paths_of(const std::string& base) {
     return {base + ".DAT", base + ".idx", base + ".cdl", base + ".add"};
 }
 
-bool roll_back_merge(const std::string& journal_path, const merge_paths& paths, std::vector<std::string>& done,
+namespace {
+
+// Puts back the bytes each range held before the merge, newest record first
+// so that a range recorded twice ends with its oldest bytes.
+bool put_back_ranges(const journal_contents& contents, const merge_paths& paths, std::vector<std::string>& done,
                      std::string& problem) {
-    journal_contents contents;
-    switch (read_merge_journal(journal_path, contents, problem)) {
-    case journal_read::absent: return true;
-    case journal_read::damaged: return false;
-    case journal_read::read: break;
-    }
     const merge_start& start = contents.start;
-    // Newest record first, so that a range recorded twice ends with its oldest bytes.
     for (auto r = contents.ranges.rbegin(); r != contents.ranges.rend(); ++r) {
         std::string path = path_of(r->file, paths, start.coder_file);
         std::uint64_t limit = r->file == journaled_file::data    ? start.data_length
                               : r->file == journaled_file::index ? start.index_length
                                                                  : UINT64_MAX;
-        if (r->offset >= limit) continue;  // past the old end: cut away below
+        if (r->offset >= limit) continue;  // past the old end: cut away after
         int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0) {
             problem = "cannot open " + path + " to put back what the merge changed: " + std::strerror(errno);
@@ -290,6 +287,12 @@ bool roll_back_merge(const std::string& journal_path, const merge_paths& paths, 
             done.push_back("put back " + std::to_string(r->old_bytes.size()) + " bytes of the " +
                            file_label(r->file) + " " + path + " at offset " + std::to_string(r->offset));
     }
+    return true;
+}
+
+// The index and data files cut back to their lengths before the merge.
+bool cut_back(const merge_start& start, const merge_paths& paths, std::vector<std::string>& done,
+              std::string& problem) {
     for (auto [path, length] : {std::pair{paths.index, start.index_length}, std::pair{paths.data, start.data_length}}) {
         bool cut = false;
         if (!cut_to(path, length, cut)) {
@@ -298,6 +301,12 @@ bool roll_back_merge(const std::string& journal_path, const merge_paths& paths, 
         }
         if (cut) done.push_back("cut " + path + " back to " + std::to_string(length) + " bytes");
     }
+    return true;
+}
+
+// The .add file as it was: its old bytes, or none when the merge made it.
+bool put_back_add_file(const merge_start& start, const merge_paths& paths, std::vector<std::string>& done,
+                       std::string& problem) {
     std::string add_now;
     bool add_exists = false;
     if (!read_file_whole(paths.add, add_now, add_exists)) {
@@ -317,11 +326,27 @@ bool roll_back_merge(const std::string& journal_path, const merge_paths& paths, 
         }
         done.push_back("removed " + paths.add + ", which the merge created");
     }
+    return true;
+}
+
+}  // namespace
+
+bool roll_back_merge(const std::string& journal_path, const merge_paths& paths, std::vector<std::string>& done,
+                     std::string& problem) {
+    journal_contents contents;
+    switch (read_merge_journal(journal_path, contents, problem)) {
+    case journal_read::absent: return true;
+    case journal_read::damaged: return false;
+    case journal_read::read: break;
+    }
+    if (!put_back_ranges(contents, paths, done, problem) || !cut_back(contents.start, paths, done, problem) ||
+        !put_back_add_file(contents.start, paths, done, problem))
+        return false;
     if (std::remove(journal_path.c_str()) != 0 || !sync_directory_of(journal_path)) {
         problem = "cannot remove " + journal_path;
         return false;
     }
-    done.push_back("rolled back the unfinished merge of " + start.coder_file);
+    done.push_back("rolled back the unfinished merge of " + contents.start.coder_file);
     return true;
 }
 
