@@ -22,6 +22,7 @@
 #include "suite/study_import.h"
 #include "suite/study_reader.h"
 #include "suite/study_session.h"
+#include "suite/owned_files.h"
 
 namespace oc {
 
@@ -39,8 +40,51 @@ void check_labels(const std::string& base, check_report& report) {
     if (!read.ok) report.problems.push_back(file_name_of(base) + ".lbl: " + read.message);
 }
 
-// Every chain from its generation-1 entry, every version read whole; then
-// the entries no chain reached.
+// Every chain from its generation-1 entry, every version read whole, into
+// `reached`. False when the reader stopped at damage: what it did not walk is
+// then not known to be unreached.
+bool walk_every_chain(study_reader& reader, const std::string& idx_name, const std::string& dat_name,
+                      std::set<std::uint32_t>& reached, check_report& report) {
+    for (;;) {
+        idx_entry first;
+        std::uint32_t first_offset = 0;
+        study_status status = reader.next_first_entry(first, first_offset);
+        if (status == study_status::end) return true;
+        if (status != study_status::ok) {
+            report.problems.push_back(idx_name + ": " + reader.problem());
+            return false;
+        }
+        status = reader.for_each_version(first, first_offset,
+                                         [&](const idx_entry&, std::uint32_t at, const record_version&) {
+                                             reached.insert(at);
+                                             return true;
+                                         });
+        if (status == study_status::bad_record)
+            report.problems.push_back(dat_name + ": " + reader.problem() + " (respondent " +
+                                      std::to_string(first.respondent) + ", index entry at offset " +
+                                      std::to_string(first_offset) + ")");
+        else if (status != study_status::ok)
+            report.problems.push_back(idx_name + ": offset " + std::to_string(first_offset) + " (respondent " +
+                                      std::to_string(first.respondent) + "): " + reader.problem());
+        if (status != study_status::ok) return false;
+    }
+}
+
+// A version entry that no chain leads to was appended by a write that never finished.
+void check_unreached_versions(const std::string& idx, const std::string& idx_name,
+                              const std::set<std::uint32_t>& reached, check_report& report) {
+    owned_file file(std::fopen(idx.c_str(), "rb"));
+    if (!file || std::fseek(file.get(), 4, SEEK_SET) != 0) return;
+    unsigned char bytes[kIdxEntrySize];
+    for (std::uint64_t at = 4; std::fread(bytes, 1, sizeof bytes, file.get()) == sizeof bytes; at += kIdxEntrySize) {
+        idx_entry entry;
+        decode_idx_entry(bytes, entry);
+        if (entry.generation > 1 && !reached.count(static_cast<std::uint32_t>(at)))
+            report.problems.push_back(idx_name + ": offset " + std::to_string(at) + ": a version entry of respondent " +
+                                      std::to_string(entry.respondent) + " that no chain reaches");
+    }
+}
+
 void check_data(const std::string& base, check_report& report) {
     const std::string idx = base + ".idx", dat = base + ".DAT";
     const std::string idx_name = file_name_of(idx), dat_name = file_name_of(dat);
@@ -61,50 +105,8 @@ void check_data(const std::string& base, check_report& report) {
         return;
     }
     std::set<std::uint32_t> reached;
-    bool every_chain = true;
-    for (;;) {
-        idx_entry first;
-        std::uint32_t first_offset = 0;
-        study_status status = reader.next_first_entry(first, first_offset);
-        if (status == study_status::end) break;
-        if (status != study_status::ok) {
-            report.problems.push_back(idx_name + ": " + reader.problem());
-            every_chain = false;
-            break;
-        }
-        status = reader.for_each_version(first, first_offset,
-                                         [&](const idx_entry&, std::uint32_t at, const record_version&) {
-                                             reached.insert(at);
-                                             return true;
-                                         });
-        if (status == study_status::bad_record)
-            report.problems.push_back(dat_name + ": " + reader.problem() + " (respondent " +
-                                      std::to_string(first.respondent) + ", index entry at offset " +
-                                      std::to_string(first_offset) + ")");
-        else if (status != study_status::ok)
-            report.problems.push_back(idx_name + ": offset " + std::to_string(first_offset) + " (respondent " +
-                                      std::to_string(first.respondent) + "): " + reader.problem());
-        // The reader stops at the first damage; what it did not walk is not known to be unreached.
-        if (status != study_status::ok) {
-            every_chain = false;
-            break;
-        }
-    }
-    if (!every_chain) return;
-    // A version entry that no chain leads to was appended by a write that never finished.
-    std::FILE* file = std::fopen(idx.c_str(), "rb");
-    if (!file) return;
-    if (std::fseek(file, 4, SEEK_SET) == 0) {
-        unsigned char bytes[kIdxEntrySize];
-        for (std::uint64_t at = 4; std::fread(bytes, 1, sizeof bytes, file) == sizeof bytes; at += kIdxEntrySize) {
-            idx_entry entry;
-            decode_idx_entry(bytes, entry);
-            if (entry.generation > 1 && !reached.count(static_cast<std::uint32_t>(at)))
-                report.problems.push_back(idx_name + ": offset " + std::to_string(at) + ": a version entry of respondent " +
-                                          std::to_string(entry.respondent) + " that no chain reaches");
-        }
-    }
-    std::fclose(file);
+    if (walk_every_chain(reader, idx_name, dat_name, reached, report))
+        check_unreached_versions(idx, idx_name, reached, report);
 }
 
 void check_add(const std::string& base, check_report& report) {
