@@ -149,7 +149,7 @@ std::string listing_temp_directory() {
 
 std::string make_listing_temp_file(const std::string& directory) {
     std::string path = (directory.empty() ? std::string(".") : directory) + "/CODXXXXXX";
-    if (path.size() > kMaxPathLength) return {};
+    if (!fits_path_limit(path)) return {};
     int fd = mkstemp(path.data());
     if (fd < 0) return {};
     close(fd);

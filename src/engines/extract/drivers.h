@@ -84,9 +84,7 @@ struct prepare_job {
         fixed_number_with_two_questions  // message 754
     };
     refusal check_choices() const;
-    // The coder file format carries at most kMaxPathLength characters of
-    // path; a longer one is refused, never cut to name some other file.
-    static bool path_fits(const std::string& path) { return path.size() <= kMaxPathLength; }
+    static bool path_fits(const std::string& path) { return fits_path_limit(path); }
 
     // The coder data file at coder_path, as create_coder_data_file makes it.
     prepare_result run(const study_files& files, const std::function<bool()>& confirm_duplicates,

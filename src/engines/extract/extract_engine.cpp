@@ -390,7 +390,7 @@ std::int16_t extract_responses(extract_request& request, bool check, const std::
     }
     const bool listing = !request.listing_path.empty();
     const std::string& out_path = listing ? request.listing_path : request.coder_path;
-    if (out_path.size() > kMaxPathLength) return kExtractFailed;  // refused rather than cut
+    if (!fits_path_limit(out_path)) return kExtractFailed;
     std::string temp_path;
     std::FILE* out = open_output(listing, out_path, temp_path);
     if (!out) return kExtractFailed;

@@ -9,7 +9,10 @@
 
 namespace oc {
 
+// Paths the coder files and listings carry: at most 255 characters. A
+// longer one is refused, never cut to name some other file.
 inline constexpr std::size_t kMaxPathLength = 255;
+inline bool fits_path_limit(const std::string& path) { return path.size() <= kMaxPathLength; }
 
 enum interviews_choice : std::int16_t {
     interviews_all = 0,
