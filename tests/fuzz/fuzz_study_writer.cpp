@@ -1,17 +1,9 @@
-// The data-file writer over arbitrary .idx and .DAT bytes: the search for
-// the respondent's entry, the walk along its chain and the scan of the old
-// version's blocks, then the append. The input: byte 0 the matching (bit 0
-// by respondent) and the number of appends (bits 1-2, plus one); for each
-// append 4 bytes of respondent, 2 of sequence, 1 of value count (0 to 3)
-// and 2 of value length (0 to 1023); a 16-bit length and the .idx; the rest
-// is the .DAT.
-//
-// The same appends go three ways: one call at a time reading the .idx from
-// the file, one call at a time through an index copy, and staged in one
-// session with a single commit. All three must give the same results and
-// the same bytes; a call that does not append leaves both files as they
-// were, and one that does adds one whole version and one entry and changes
-// no more of the .idx than one link.
+// The data-file writer over arbitrary .idx and .DAT bytes (input: the
+// fuzz README). The same appends go one call at a time reading the .idx,
+// through an index copy, and staged in one session: all three must give the
+// same results and bytes; a call that does not append leaves both files as
+// they were, one that does adds one version and one entry and changes no
+// more of the .idx than one link.
 #include <cstring>
 #include <vector>
 

@@ -2,13 +2,11 @@
 // in place, and the backward line scan.
 #include "coderfile/cursor.h"
 
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "coder_file_builder.h"
 #include "coderfile/coder_file.h"
 #include "test_support.h"
 
@@ -20,13 +18,6 @@ using octest::write_bytes;
 
 oc::cursor_ptr open_cursor(const std::string& path, const char* qname) {
     return oc::cursor_ptr(oc::open_coder_cursor(path.c_str(), qname));
-}
-
-// Byte offset of the record line holding `text`.
-long line_of(const std::string& bytes, const std::string& text) {
-    std::size_t at = bytes.find(" " + text + "\r\n");
-    if (at == std::string::npos) return -1;
-    return static_cast<long>(bytes.rfind('\n', at) + 1);
 }
 
 // Overwrites `bytes` at `offset` through a handle of its own.
@@ -42,30 +33,15 @@ class CursorOnThreeQuestions : public ::testing::Test {
 protected:
     void SetUp() override {
         path = dir.file("STUDY.002");
-        ASSERT_TRUE(octest::build_coder_file(path, octest::three_question_file()));
+        // Q1 with 3 records, Q5 with 100 (texts "answer 1".. "answer 100",
+        // respondents 5001..5100), Q9 with 4.
+        write_bytes(path, read_bytes(octest::test_data("coderfiles/STUDY.002")));
         bytes = read_bytes(path);
     }
     ScratchDir dir;
     std::string path;
     std::string bytes;
 };
-
-TEST_F(CursorOnThreeQuestions, MovesForwardBackAndRewinds) {
-    oc::cursor_ptr cursor = open_cursor(path, "Q5");
-    ASSERT_TRUE(cursor);
-    for (std::int32_t k : {80, 70, 50, 81, 80, 1, 2, 1, 100, 75, 74}) {
-        SCOPED_TRACE(k);
-        oc::resp_record record;
-        ASSERT_EQ(0, oc::seek_question_record(*cursor, k, record));
-        std::string text = "answer " + std::to_string(k);
-        EXPECT_EQ(text, record.text);
-        EXPECT_EQ(5000 + k, record.respondent);
-        EXPECT_EQ(k, cursor->q_record_no);
-        EXPECT_EQ(3 + k, cursor->file_record_no);
-        EXPECT_EQ(line_of(bytes, text), cursor->cur_pos);
-        EXPECT_EQ(line_of(bytes, "answer 1"), cursor->q_first_pos);
-    }
-}
 
 // With the question's first record made unreadable after positioning on
 // record 80, only a rewind can fail: this shows which way each k takes.
@@ -131,61 +107,10 @@ TEST(Cursor, FileWithoutRecords) {
     EXPECT_FALSE(open_cursor(path, "QUESTION1234")) << "name longer than the cursor holds";
 }
 
-// The coding pass of the example: codes 4 and 17 on the first answer, then
-// line 2, the record and the question line change in place.
-TEST(Cursor, CodingPassRewritesThreeLinesInPlace) {
-    ScratchDir dir;
-    std::string path = dir.file("ABC.001");
-    octest::built_file example = octest::example_file();
-    ASSERT_TRUE(octest::build_coder_file(path, example));
-    std::string expected = read_bytes(path);
-    expected.replace(9, 15, "      156  1  0");
-    expected.replace(26, 53, "   12      1001       Q5   0   1  0  2    4   17     ");
-    expected.replace(223, 38, "      Q5         2 0    2  3         1");
-
-    octest::loaded_file loaded = octest::load_file(path);
-    ASSERT_EQ(0, loaded.result);
-    oc::coder_spec& spec = loaded.spec;
-    oc::quest_list& questions = loaded.questions;
-    oc::cursor_ptr cursor = open_cursor(path, "Q5");
-    oc::resp_record record;
-    ASSERT_EQ(0, oc::seek_question_record(*cursor, 1, record));
-    record.code_slots = static_cast<std::uint8_t>(questions[0].max_codes);
-    record.codes_count = 2;
-    record.codes[0] = 4;
-    record.codes[1] = 17;
-    ASSERT_EQ(0, oc::rewrite_current_record(*cursor, record));
-    questions[0].last_record_coded = 1;
-    // The cursor carries on from where it was.
-    ASSERT_EQ(0, oc::seek_question_record(*cursor, 2, record));
-    EXPECT_EQ("price", record.text);
-
-    oc::compute_file_status(spec, questions);
-    EXPECT_EQ(1, spec.status);
-    EXPECT_EQ(0, oc::write_coder_header(*cursor, spec));
-    EXPECT_EQ(0, oc::write_coder_trailer(*cursor, spec, questions));
-    cursor.reset();
-    EXPECT_SAME_BYTES(expected, read_bytes(path));
-}
-
-TEST(Cursor, RewritesBeforeAnySeekKeepTheTrailerOffset) {
-    ScratchDir dir;
-    std::string path = dir.file("ABC.001");
-    ASSERT_TRUE(octest::build_coder_file(path, octest::example_file()));
-    const std::string before = read_bytes(path);
-    octest::loaded_file loaded = octest::load_file(path);
-    ASSERT_EQ(0, loaded.result);
-    oc::cursor_ptr cursor = open_cursor(path, "Q5");
-    EXPECT_EQ(0, oc::write_coder_header(*cursor, loaded.spec));
-    EXPECT_EQ(0, oc::write_coder_trailer(*cursor, loaded.spec, loaded.questions));
-    cursor.reset();
-    EXPECT_SAME_BYTES(before, read_bytes(path));
-}
-
 TEST(Cursor, RewriteRefusesColumnsBeyondTheLine) {
     ScratchDir dir;
     std::string path = dir.file("ABC.001");
-    ASSERT_TRUE(octest::build_coder_file(path, octest::example_file()));
+    write_bytes(path, read_bytes(octest::test_data("coderfiles/ABC.001")));
     const std::string before = read_bytes(path);
     oc::cursor_ptr cursor = open_cursor(path, "Q5");
     oc::resp_record record;
@@ -265,10 +190,7 @@ TEST(StepBackLines, NeverBelowTheLowestOffset) {
 TEST(Cursor, RecordsLongerThanABlock) {
     ScratchDir dir;
     std::string path = dir.file("L.001");
-    octest::built_question q{"QL", 0, 1, 30, {}};
-    for (int i = 1; i <= 20; ++i)
-        q.records.push_back({static_cast<std::uint16_t>(i), i, std::string(static_cast<std::size_t>(100 + 30 * i), 'a' + static_cast<char>(i % 26))});
-    ASSERT_TRUE(octest::build_coder_file(path, octest::built_file{"L.001", 0, 0, {q}}));
+    write_bytes(path, read_bytes(octest::test_data("coderfiles/L.001")));  // texts of 100 + 30k characters
     oc::cursor_ptr cursor = open_cursor(path, "QL");
     oc::resp_record record;
     for (std::int32_t k : {16, 13, 12, 20, 15, 15, 2, 3, 4}) {

@@ -30,16 +30,6 @@ environment shim(environment more) {
 
 namespace {
 
-// Codes for every `step`th respondent from `first`: the respondent's number
-// as a code (Q1 gets a second code).
-std::string codes_csv(const std::string& question, int first, int step) {
-    std::string csv = "question,respondent,roster,list_no,codes\r\n";
-    for (int r = first; r <= 30; r += step)
-        csv += question + "," + std::to_string(r) + ",0,1," + (question == "Q1" ? "1 " : "") + std::to_string(r) +
-               "\r\n";
-    return csv;
-}
-
 void run_step(const std::vector<std::string>& args) {
     RunResult run = run_cli(args);
     ASSERT_EQ(0, run.exit_code) << args[0] << ": " << run.err;
@@ -53,16 +43,8 @@ void make_study(const fs::path& study_dir, study_stage stage) {
     const std::string base = (study_dir / "S").string();
     auto input = [&](const char* name) { return (inputs / name).string(); };
 
-    write_bytes(input("labels.csv"), "name,type,other,text\r\nQ1,7,0,Why?\r\nQ2,1,1,Where?\r\nQ3,7,0,What else?\r\n");
-    std::string data = "respondent,sequence,complete,Q1,Q2,Q3\r\n";
-    for (int r = 1; r <= 30; ++r)
-        data += std::to_string(r) + ",1," + std::to_string(r % 5 != 0) + ",answer number " + std::to_string(r) +
-                ",97 shop " + std::to_string(r) + "," + (r % 4 == 0 ? "" : "third " + std::to_string(r)) + "\r\n";
-    write_bytes(input("data.csv"), data);
-    write_bytes(input("codes1.csv"), codes_csv("Q1", 1, 3));
-    write_bytes(input("more_codes1.csv"), codes_csv("Q1", 2, 3));
-    write_bytes(input("codes2.csv"), codes_csv("Q3", 2, 4));
-
+    for (const char* name : {"labels.csv", "data.csv", "codes1.csv", "more_codes1.csv", "codes2.csv"})
+        fs::copy_file(test_data(std::string("fault/") + name), inputs / name, fs::copy_options::overwrite_existing);
     if (stage == study_stage::inputs) return;
     ASSERT_NO_FATAL_FAILURE(
         run_step({"study", "import", "--labels", input("labels.csv"), "--data", input("data.csv"), "--out", base}));

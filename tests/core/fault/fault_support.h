@@ -29,10 +29,11 @@ enum class study_stage {
     one_merged,   // + S.002 merged: the study has an .add file and a .cdb
 };
 
-// The study `study_dir`/S: 30 respondents, Q1 and Q3 open ends, Q2 a closed
-// question with OTHER answers. The CSV files of the import and of the codes
-// (codes1.csv for S.001, codes2.csv for S.002, more_codes1.csv with other
-// records of S.001) go to the parent directory. Fatal failure when a step fails.
+// The study `study_dir`/S from tests/data/fault: 30 respondents, Q1 and Q3
+// open ends, Q2 a closed question with OTHER answers. The CSV files of the
+// import and of the codes (codes1.csv for S.001, codes2.csv for S.002,
+// more_codes1.csv with other records of S.001) go to the parent directory.
+// Fatal failure when a step fails.
 void make_study(const fs::path& study_dir, study_stage stage);
 
 // The study directory replaced by a copy of `from`.

@@ -1,43 +1,8 @@
-/* Fault injection into the calls of a process that change files, for the
- * fault tests. Loaded with LD_PRELOAD.
- *
- * Counted calls ("writes"), numbered from 1 in the order the program makes
- * them (the tool is single-threaded, so the numbering is the same run after
- * run):
- *  - the stdio output functions (fwrite, fputs, fputc, putc, fprintf,
- *    vfprintf, fflush, fclose) on streams open for writing other than
- *    standard output and error; fflush and fclose count only while the
- *    stream holds buffered output;
- *  - write, pwrite, pwrite64 and writev on regular files other than fds 0-2
- *    (glibc's stdio reaches the kernel without going through these, so a
- *    stream's output is not counted twice; C++ file streams do go through
- *    them);
- *  - ftruncate, rename, renameat, renameat2, link, linkat, unlink, unlinkat
- *    and remove.
- * Opening, creating a temporary, fsync and locking leave every byte of the
- * existing files as it was and are not counted.
- *
- * OPENCODER_FAIL_WRITE=N       the Nth counted call fails without effect:
- *                              ENOSPC for writes, EIO for the others; a
- *                              failing fclose still closes its stream.
- * OPENCODER_KILL_AT_WRITE=N    SIGKILL just before the Nth counted call.
- * OPENCODER_PAUSE_AT_WRITE=N   with OPENCODER_PAUSE_DIR=D: just before the
- *                              Nth counted call, create D/paused and wait
- *                              until D/release exists (at most 60 s).
- * OPENCODER_PAUSE_FILE=SUFFIX  the pause counts only the calls on a file
- *                              whose name ends in SUFFIX (for a rename or a
- *                              link, either name), so that a test can hold a
- *                              process at a chosen file's first write.
- * OPENCODER_COUNT_WRITES=PATH  write the number of counted calls to PATH at
- *                              exit, so a test knows how many to try.
- * OPENCODER_DENY_OPEN=SUFFIX   opening a path that ends in SUFFIX fails with
- *                              EACCES: an unreadable file, which file modes
- *                              cannot give when the tests run as root.
- * OPENCODER_DENY_CREATE_IN=DIR a directory this user may not write, for the
- *                              same reason: creating a file in DIR (open,
- *                              fopen, the mkstemp family) and renaming,
- *                              linking or removing its entries fail with
- *                              EACCES; opening files that exist still works. */
+/* Fault injection into the calls of a process that change files, loaded
+ * with LD_PRELOAD by the fault tests. Which calls count as writes and the
+ * environment variables (OPENCODER_FAIL_WRITE, _KILL_AT_WRITE,
+ * _PAUSE_AT_WRITE, _PAUSE_DIR, _PAUSE_FILE, _COUNT_WRITES, _DENY_OPEN,
+ * _DENY_CREATE_IN): tests/README.md. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -98,11 +63,6 @@ __attribute__((constructor)) static void start(void) {
     atexit(count_at_exit);
 }
 
-static int exists(const char *path) {
-    struct stat st;
-    return stat(path, &st) == 0;
-}
-
 /* Tells the test through D/paused, then waits for D/release. */
 static void pause_here(void) {
     if (!g_pause_dir) return;
@@ -113,7 +73,8 @@ static void pause_here(void) {
     if (fd >= 0) close(fd);
     snprintf(marker, sizeof marker, "%s/release", g_pause_dir);
     struct timespec tick = {0, 10 * 1000 * 1000};
-    for (int i = 0; i < 6000 && !exists(marker); ++i) nanosleep(&tick, NULL);
+    struct stat st;
+    for (int i = 0; i < 6000 && stat(marker, &st) != 0; ++i) nanosleep(&tick, NULL);
 }
 
 static int ends_with(const char *text, const char *suffix) {
@@ -203,35 +164,19 @@ static int refuse(void) {
 
 /* ---- stdio output. */
 
-size_t fwrite(const void *data, size_t size, size_t count, FILE *stream) {
-    REAL(fwrite);
-    if (stream_fails(stream)) return 0;
-    return real_fwrite(data, size, count, stream);
-}
+#define STREAM_OUTPUT(type, name, failure, params, args) \
+    type name params { \
+        REAL(name); \
+        if (stream_fails(stream)) return failure; \
+        return real_##name args; \
+    }
 
-int fputs(const char *text, FILE *stream) {
-    REAL(fputs);
-    if (stream_fails(stream)) return EOF;
-    return real_fputs(text, stream);
-}
-
-int fputc(int c, FILE *stream) {
-    REAL(fputc);
-    if (stream_fails(stream)) return EOF;
-    return real_fputc(c, stream);
-}
-
-int putc(int c, FILE *stream) {
-    REAL(putc);
-    if (stream_fails(stream)) return EOF;
-    return real_putc(c, stream);
-}
-
-int vfprintf(FILE *stream, const char *format, va_list args) {
-    REAL(vfprintf);
-    if (stream_fails(stream)) return -1;
-    return real_vfprintf(stream, format, args);
-}
+STREAM_OUTPUT(size_t, fwrite, 0, (const void *data, size_t size, size_t count, FILE *stream),
+              (data, size, count, stream))
+STREAM_OUTPUT(int, fputs, EOF, (const char *text, FILE *stream), (text, stream))
+STREAM_OUTPUT(int, fputc, EOF, (int c, FILE *stream), (c, stream))
+STREAM_OUTPUT(int, putc, EOF, (int c, FILE *stream), (c, stream))
+STREAM_OUTPUT(int, vfprintf, -1, (FILE *stream, const char *format, va_list args), (stream, format, args))
 
 int fprintf(FILE *stream, const char *format, ...) {
     va_list args;
@@ -263,29 +208,17 @@ int fclose(FILE *stream) {
 
 /* ---- Raw writes. */
 
-ssize_t write(int fd, const void *data, size_t size) {
-    REAL(write);
-    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
-    return real_write(fd, data, size);
-}
+#define RAW_WRITE(type, name, params, args) \
+    type name params { \
+        REAL(name); \
+        if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1; \
+        return real_##name args; \
+    }
 
-ssize_t pwrite(int fd, const void *data, size_t size, off_t offset) {
-    REAL(pwrite);
-    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
-    return real_pwrite(fd, data, size, offset);
-}
-
-ssize_t pwrite64(int fd, const void *data, size_t size, off64_t offset) {
-    REAL(pwrite64);
-    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
-    return real_pwrite64(fd, data, size, offset);
-}
-
-ssize_t writev(int fd, const struct iovec *parts, int count) {
-    REAL(writev);
-    if (fd_counts(fd) && counted(ENOSPC, fd, NULL, NULL)) return -1;
-    return real_writev(fd, parts, count);
-}
+RAW_WRITE(ssize_t, write, (int fd, const void *data, size_t size), (fd, data, size))
+RAW_WRITE(ssize_t, pwrite, (int fd, const void *data, size_t size, off_t at), (fd, data, size, at))
+RAW_WRITE(ssize_t, pwrite64, (int fd, const void *data, size_t size, off64_t at), (fd, data, size, at))
+RAW_WRITE(ssize_t, writev, (int fd, const struct iovec *parts, int count), (fd, parts, count))
 
 int ftruncate(int fd, off_t size) {
     REAL(ftruncate);
@@ -293,63 +226,31 @@ int ftruncate(int fd, off_t size) {
     return real_ftruncate(fd, size);
 }
 
-/* ---- Directory entries. */
+/* ---- Directory entries: refused in the denied directory (`denied`), else
+ * counted on the names `a` and `b`. */
 
-int rename(const char *from, const char *to) {
-    REAL(rename);
-    if (in_denied_dir(AT_FDCWD, from) || in_denied_dir(AT_FDCWD, to)) return refuse();
-    if (counted(EIO, -1, from, to)) return -1;
-    return real_rename(from, to);
-}
+#define ENTRY_CALL(name, params, denied, a, b, args) \
+    int name params { \
+        REAL(name); \
+        if (denied) return refuse(); \
+        if (counted(EIO, -1, a, b)) return -1; \
+        return real_##name args; \
+    }
 
-int renameat(int from_dir, const char *from, int to_dir, const char *to) {
-    REAL(renameat);
-    if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
-    if (counted(EIO, -1, from, to)) return -1;
-    return real_renameat(from_dir, from, to_dir, to);
-}
-
-int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags) {
-    REAL(renameat2);
-    if (in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to)) return refuse();
-    if (counted(EIO, -1, from, to)) return -1;
-    return real_renameat2(from_dir, from, to_dir, to, flags);
-}
-
-int link(const char *from, const char *to) {
-    REAL(link);
-    if (in_denied_dir(AT_FDCWD, to)) return refuse();
-    if (counted(EIO, -1, from, to)) return -1;
-    return real_link(from, to);
-}
-
-int linkat(int from_dir, const char *from, int to_dir, const char *to, int flags) {
-    REAL(linkat);
-    if (in_denied_dir(to_dir, to)) return refuse();
-    if (counted(EIO, -1, from, to)) return -1;
-    return real_linkat(from_dir, from, to_dir, to, flags);
-}
-
-int unlink(const char *path) {
-    REAL(unlink);
-    if (in_denied_dir(AT_FDCWD, path)) return refuse();
-    if (counted(EIO, -1, path, NULL)) return -1;
-    return real_unlink(path);
-}
-
-int unlinkat(int dir, const char *path, int flags) {
-    REAL(unlinkat);
-    if (in_denied_dir(dir, path)) return refuse();
-    if (counted(EIO, -1, path, NULL)) return -1;
-    return real_unlinkat(dir, path, flags);
-}
-
-int remove(const char *path) {
-    REAL(remove);
-    if (in_denied_dir(AT_FDCWD, path)) return refuse();
-    if (counted(EIO, -1, path, NULL)) return -1;
-    return real_remove(path);
-}
+ENTRY_CALL(rename, (const char *from, const char *to),
+           in_denied_dir(AT_FDCWD, from) || in_denied_dir(AT_FDCWD, to), from, to, (from, to))
+ENTRY_CALL(renameat, (int from_dir, const char *from, int to_dir, const char *to),
+           in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to), from, to, (from_dir, from, to_dir, to))
+ENTRY_CALL(renameat2, (int from_dir, const char *from, int to_dir, const char *to, unsigned int flags),
+           in_denied_dir(from_dir, from) || in_denied_dir(to_dir, to), from, to,
+           (from_dir, from, to_dir, to, flags))
+ENTRY_CALL(link, (const char *from, const char *to), in_denied_dir(AT_FDCWD, to), from, to, (from, to))
+ENTRY_CALL(linkat, (int from_dir, const char *from, int to_dir, const char *to, int flags),
+           in_denied_dir(to_dir, to), from, to, (from_dir, from, to_dir, to, flags))
+ENTRY_CALL(unlink, (const char *path), in_denied_dir(AT_FDCWD, path), path, NULL, (path))
+ENTRY_CALL(unlinkat, (int dir, const char *path, int flags), in_denied_dir(dir, path), path, NULL,
+           (dir, path, flags))
+ENTRY_CALL(remove, (const char *path), in_denied_dir(AT_FDCWD, path), path, NULL, (path))
 
 /* ---- Opening and creating. */
 
@@ -357,45 +258,21 @@ static mode_t mode_argument(int flags, va_list args) {
     return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(args, mode_t) : 0;
 }
 
-int open(const char *path, int flags, ...) {
-    REAL(open);
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
-    if (denied(path) || creates_in_denied_dir(AT_FDCWD, path, flags)) return refuse();
-    return real_open(path, flags, mode);
-}
+#define OPEN_CALL(name, params, dir, args) \
+    int name params { \
+        REAL(name); \
+        va_list more; \
+        va_start(more, flags); \
+        mode_t mode = mode_argument(flags, more); \
+        va_end(more); \
+        if (denied(path) || creates_in_denied_dir(dir, path, flags)) return refuse(); \
+        return real_##name args; \
+    }
 
-int open64(const char *path, int flags, ...) {
-    REAL(open64);
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
-    if (denied(path) || creates_in_denied_dir(AT_FDCWD, path, flags)) return refuse();
-    return real_open64(path, flags, mode);
-}
-
-int openat(int dir, const char *path, int flags, ...) {
-    REAL(openat);
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
-    if (denied(path) || creates_in_denied_dir(dir, path, flags)) return refuse();
-    return real_openat(dir, path, flags, mode);
-}
-
-int openat64(int dir, const char *path, int flags, ...) {
-    REAL(openat64);
-    va_list args;
-    va_start(args, flags);
-    mode_t mode = mode_argument(flags, args);
-    va_end(args);
-    if (denied(path) || creates_in_denied_dir(dir, path, flags)) return refuse();
-    return real_openat64(dir, path, flags, mode);
-}
+OPEN_CALL(open, (const char *path, int flags, ...), AT_FDCWD, (path, flags, mode))
+OPEN_CALL(open64, (const char *path, int flags, ...), AT_FDCWD, (path, flags, mode))
+OPEN_CALL(openat, (int dir, const char *path, int flags, ...), dir, (dir, path, flags, mode))
+OPEN_CALL(openat64, (int dir, const char *path, int flags, ...), dir, (dir, path, flags, mode))
 
 /* "w" and "a" create a missing file; "r+" does not. */
 static int fopen_refused(const char *path, const char *mode) {
@@ -403,23 +280,18 @@ static int fopen_refused(const char *path, const char *mode) {
     return denied(path) || (creates && creates_in_denied_dir(AT_FDCWD, path, O_CREAT));
 }
 
-FILE *fopen(const char *path, const char *mode) {
-    REAL(fopen);
-    if (fopen_refused(path, mode)) {
-        errno = EACCES;
-        return NULL;
+#define FOPEN_CALL(name) \
+    FILE *name(const char *path, const char *mode) { \
+        REAL(name); \
+        if (fopen_refused(path, mode)) { \
+            errno = EACCES; \
+            return NULL; \
+        } \
+        return real_##name(path, mode); \
     }
-    return real_fopen(path, mode);
-}
 
-FILE *fopen64(const char *path, const char *mode) {
-    REAL(fopen64);
-    if (fopen_refused(path, mode)) {
-        errno = EACCES;
-        return NULL;
-    }
-    return real_fopen64(path, mode);
-}
+FOPEN_CALL(fopen)
+FOPEN_CALL(fopen64)
 
 #define TEMPORARY(name, params, args) \
     int name params { \

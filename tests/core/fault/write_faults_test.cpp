@@ -1,247 +1,197 @@
-// Every write of the tool's write paths made to fail in turn: each failure
-// is reported, leaves the study's files as the design promises, and a run
-// after the fault succeeds with the same result as an undisturbed one.
+// Each writing command failed (a full disk) and killed (a crash or a power
+// cut) at each of its writes in turn. A failed run exits 1; after either,
+// `study check --repair` leaves the study as it was before the command or as
+// an undisturbed run leaves it, never in between, and running the command
+// again gives the undisturbed run's bytes. A failed merge puts everything
+// back by itself; so do the writer session and the .add update, run alone.
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "fault_support.h"
 
 namespace {
 
-// One .add entry: '#', 7 name bytes, the kept word, roster, code width,
-// maximum codes, list number.
-std::string add_entry(const std::string& name, int roster, int width, int codes, int list_no) {
-    auto le = [](unsigned long v, int bytes) {
-        std::string out;
-        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
-        return out;
-    };
-    std::string seven = name.substr(0, 7);
-    seven.resize(7, '\0');
-    return "#" + seven + le(0xC0FFEE, 4) + le(static_cast<unsigned long>(roster), 4) +
-           le(static_cast<unsigned long>(width), 2) + le(static_cast<unsigned long>(codes), 2) +
-           le(static_cast<unsigned long>(list_no), 4);
+using namespace octest;
+
+std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+environment at_write(const char* mode, long n) { return shim({{mode, std::to_string(n)}}); }
+
+// How many counted calls a clean run of `program` makes; the run's files stay.
+long count_writes(const std::string& program, const std::vector<std::string>& args, const fs::path& scratch) {
+    const std::string counter = (scratch / "writes").string();
+    RunResult clean = run_program(program, args, {}, shim({{"OPENCODER_COUNT_WRITES", counter}}));
+    EXPECT_EQ(0, clean.exit_code) << clean.err;
+    long writes = std::stol("0" + read_bytes(counter));
+    fs::remove(counter);
+    return writes;
 }
 
-using octest::read_bytes;
-using octest::run_cli;
-using octest::RunResult;
-
-class WriteFaultTest : public ::testing::Test {
+class WriteFaults : public ::testing::Test {
 protected:
-    void SetUp() override {
-        octest::write_bytes(dir.file("labels.csv"), "name,type,other,text\r\nQ1,7,0,Why?\r\nQ2,1,1,Where?\r\n");
-        std::string data = "respondent,sequence,complete,Q1,Q2\r\n";
-        for (int r = 1; r <= 40; ++r)
-            data += std::to_string(r) + ",1," + std::to_string(r % 5 != 0) + ",answer number " + std::to_string(r) +
-                    ",97 shop " + std::to_string(r) + "\r\n";
-        octest::write_bytes(dir.file("data.csv"), data);
-    }
+    fs::path before_dir() const { return root.path() / "before"; }
+    fs::path study_dir() const { return root.path() / "study"; }
+    std::string base() const { return (study_dir() / "S").string(); }
+    std::string input(const char* name) const { return root.file(name); }
 
-    std::string base() const { return dir.file("S"); }
-
-    RunResult import(const octest::environment& env = {}) {
-        return run_cli({"study", "import", "--labels", dir.file("labels.csv"), "--data", dir.file("data.csv"), "--out",
-                        base(), "--replace"},
-                       {}, env);
-    }
-
-    // How many counted calls (writes, renames, removals) a clean run of
-    // `args` makes.
-    long count_writes(const std::vector<std::string>& args, const std::string& program = OPENCODER_CLI) {
-        std::string counter = dir.file("writes");
-        RunResult clean = octest::run_program(program, args, {},
-                                              {{"LD_PRELOAD", OPENCODER_FAULT_SHIM}, {"OPENCODER_COUNT_WRITES", counter}});
-        EXPECT_EQ(0, clean.exit_code) << clean.err;
-        long writes = std::stol(read_bytes(counter));
-        octest::fs::remove(counter);
-        return writes;
-    }
-
-    static octest::environment fail_at(long n) {
-        return {{"LD_PRELOAD", OPENCODER_FAULT_SHIM}, {"OPENCODER_FAIL_WRITE", std::to_string(n)}};
-    }
-
-    std::vector<std::string> leftovers() const {
-        std::vector<std::string> names;
-        for (const auto& entry : octest::fs::directory_iterator(dir.path())) {
-            std::string name = entry.path().filename().string();
-            if (name.find(".cdl.") != std::string::npos || name.find(".add.") != std::string::npos ||
-                name.rfind("COD", 0) == 0 || name.find(".tmp") != std::string::npos)
-                names.push_back(name);
+    // `command` on a copy of the study in before_dir(), failed and killed at
+    // each write. With `partial` a crash may leave part of the work done
+    // (batch coding writes codes in place) as long as running the command
+    // again completes it; with `rolls_back` a failure leaves the study as it
+    // was before any repair.
+    void each_write(const std::vector<std::string>& command, const std::vector<std::string>& rerun,
+                    bool partial = false, bool rolls_back = false) {
+        const dir_state before = snapshot(before_dir());
+        copy_study(before_dir(), study_dir());
+        const long writes = count_writes(OPENCODER_CLI, command, root.path());
+        const dir_state after = snapshot(study_dir());
+        ASSERT_NE(before, after);
+        ASSERT_GT(writes, 0);
+        for (long n = 1; n <= writes; ++n) {
+            for (const char* mode : {"OPENCODER_FAIL_WRITE", "OPENCODER_KILL_AT_WRITE"}) {
+                SCOPED_TRACE(std::string(mode) + "=" + std::to_string(n));
+                copy_study(before_dir(), study_dir());
+                RunResult run = run_cli(command, {}, at_write(mode, n));
+                const bool failed = std::string(mode).find("FAIL") != std::string::npos;
+                EXPECT_EQ(failed ? 1 : -1, run.exit_code) << run.err;
+                if (failed && rolls_back) {
+                    EXPECT_EQ("", state_difference(before, snapshot(study_dir())));
+                }
+                std::string problem = recover(before, after, rerun, partial);
+                EXPECT_EQ("", problem);
+            }
         }
-        return names;
+        copy_study(before_dir(), study_dir());
+        RunResult past_the_last = run_cli(command, {}, at_write("OPENCODER_KILL_AT_WRITE", writes + 1));
+        EXPECT_EQ(0, past_the_last.exit_code) << past_the_last.err;
+        EXPECT_EQ("", state_difference(after, snapshot(study_dir())));
     }
 
-    octest::ScratchDir dir;
+    // What is wrong after the repair and a second run; "" when nothing.
+    std::string recover(const dir_state& before, const dir_state& after, const std::vector<std::string>& rerun,
+                        bool partial) {
+        std::string problems;
+        RunResult check = run_cli({"study", "check", "--study", base(), "--repair"});
+        dir_state state = snapshot(study_dir());
+        // A stopped import may leave no study at all, which is nothing to check.
+        if (check.exit_code != 0 && !(before.empty() && state.empty()))
+            problems += "study check --repair exit " + std::to_string(check.exit_code) + ": " +
+                        first_line(check.out + check.err) + "; ";
+        for (const auto& entry : state)
+            if (entry.first.find(".oc-tmp.") != std::string::npos || entry.first == "S.mjl" ||
+                entry.first.starts_with("COD"))
+                problems += entry.first + " left after the repair; ";
+        if (state == after) return problems;
+        // A failed prepare may leave the list's backup refreshed to the list
+        // as it stands, the list itself unchanged.
+        dir_state as_before = state;
+        if (before.contains("S.cdb") && state.contains("S.cdl") && state["S.cdb"] == state["S.cdl"])
+            as_before["S.cdb"] = before.at("S.cdb");
+        if (!partial && as_before != before)
+            return problems + "neither as before (" + state_difference(before, state) + ") nor as after (" +
+                   state_difference(after, state) + ")";
+        RunResult again = run_cli(rerun);
+        if (again.exit_code != 0)
+            return problems + "run again: exit " + std::to_string(again.exit_code) + ": " + first_line(again.err);
+        std::string difference = state_difference(after, snapshot(study_dir()));
+        return difference.empty() ? problems : problems + "run again: " + difference;
+    }
+
+    ScratchDir root;
 };
 
-TEST_F(WriteFaultTest, ImportLeavesNoStudyBehind) {
-    std::vector<std::string> args{"study", "import", "--labels", dir.file("labels.csv"), "--data", dir.file("data.csv"),
-                                  "--out", dir.file("T")};
-    long writes = count_writes(args);
+TEST_F(WriteFaults, Import) {
+    ASSERT_NO_FATAL_FAILURE(make_study(before_dir(), study_stage::inputs));
+    std::vector<std::string> import{"study", "import", "--labels", input("labels.csv"),
+                                    "--data", input("data.csv"), "--out", base()};
+    std::vector<std::string> replace = import;
+    replace.push_back("--replace");
+    each_write(import, replace);
+}
+
+TEST_F(WriteFaults, FirstPrepare) {
+    ASSERT_NO_FATAL_FAILURE(make_study(before_dir(), study_stage::imported));
+    std::vector<std::string> prepare{"prepare", "--study", base(), "--question", "Q1:append:1:1"};
+    each_write(prepare, prepare);
+}
+
+TEST_F(WriteFaults, Prepare) {
+    // Two coder files listed already: the list is rewritten and backed up.
+    ASSERT_NO_FATAL_FAILURE(make_study(before_dir(), study_stage::coded));
+    std::vector<std::string> prepare{"prepare", "--study", base(), "--question", "Q2:append:1:2"};
+    each_write(prepare, prepare);
+}
+
+TEST_F(WriteFaults, BatchCode) {
+    ASSERT_NO_FATAL_FAILURE(make_study(before_dir(), study_stage::coded));
+    std::vector<std::string> code{"code", "--study", base(), "--file", "S.001", "--codes", input("more_codes1.csv")};
+    each_write(code, code, true);
+}
+
+TEST_F(WriteFaults, Merge) {
+    // S.002 merged before: the .add file is updated and some chains grow a third version.
+    ASSERT_NO_FATAL_FAILURE(make_study(before_dir(), study_stage::one_merged));
+    std::vector<std::string> merge{"merge", "--study", base(), "--file", "S.001"};
+    each_write(merge, merge, false, true);
+}
+
+// A library call run alone under the shim: every failed write leaves the
+// files as they were, and the call then succeeds with the clean run's bytes.
+void each_write_alone(const std::vector<std::string>& args, const std::vector<std::string>& files,
+                      const fs::path& scratch) {
+    std::vector<std::string> before, after;
+    for (const std::string& f : files) before.push_back(fs::exists(f) ? read_bytes(f) : "(none)");
+    auto put_back = [&] {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (before[i] == "(none)") fs::remove(files[i]);
+            else write_bytes(files[i], before[i]);
+        }
+    };
+    const long writes = count_writes(OPENCODER_FAULT_DRIVER, args, scratch);
     ASSERT_GT(writes, 0);
-    std::string clean_dat = read_bytes(dir.file("T.DAT"));
-    for (const char* ext : {".lbl", ".DAT", ".idx"}) octest::fs::remove(dir.file(std::string("T") + ext));
+    for (const std::string& f : files) after.push_back(read_bytes(f));
     for (long n = 1; n <= writes; ++n) {
-        RunResult failed = run_cli(args, {}, fail_at(n));
+        put_back();
+        RunResult failed = run_program(OPENCODER_FAULT_DRIVER, args, {}, at_write("OPENCODER_FAIL_WRITE", n));
         EXPECT_EQ(1, failed.exit_code) << "write " << n;
-        // A failure among the final renames leaves them to the next writer.
-        if (octest::fs::exists(dir.file("T.imj"))) {
-            EXPECT_EQ(0, run_cli({"study", "check", "--study", dir.file("T"), "--repair"}).exit_code) << n;
-            EXPECT_SAME_BYTES(clean_dat, read_bytes(dir.file("T.DAT"))) << "write " << n;
-            for (const char* ext : {".lbl", ".DAT", ".idx"}) octest::fs::remove(dir.file(std::string("T") + ext));
-        }
-        for (const char* ext : {".lbl", ".DAT", ".idx"})
-            EXPECT_FALSE(octest::fs::exists(dir.file(std::string("T") + ext))) << "write " << n << ext;
-        std::size_t files = 0;
-        for (const auto& entry : octest::fs::directory_iterator(dir.path()))
-            files += entry.path().extension() != ".lck";  // the lock file stays, by design
-        EXPECT_EQ(2u, files) << "temporary files left after write " << n;  // the two CSV files
-    }
-    ASSERT_EQ(0, run_cli(args).exit_code);
-    EXPECT_SAME_BYTES(clean_dat, read_bytes(dir.file("T.DAT")));
-}
-
-TEST_F(WriteFaultTest, PrepareKeepsTheCoderListWhole) {
-    ASSERT_EQ(0, import().exit_code);
-    ASSERT_EQ(0, run_cli({"prepare", "--study", base(), "--question", "Q2:append:1:1"}).exit_code);
-    const std::string list = read_bytes(base() + ".cdl");
-    std::vector<std::string> args{"prepare", "--study", base(), "--question", "Q1:append:3:2", "--out", base() + ".007"};
-    long writes = count_writes(args);
-    const std::string clean_file = read_bytes(base() + ".007");
-    const std::string clean_list = read_bytes(base() + ".cdl");
-    octest::write_bytes(base() + ".cdl", list);
-    octest::fs::remove(base() + ".007");
-    octest::fs::remove(base() + ".cdb");
-
-    for (long n = 1; n <= writes; ++n) {
-        RunResult failed = run_cli(args, {}, fail_at(n));
-        EXPECT_EQ(1, failed.exit_code) << "write " << n;
-        EXPECT_SAME_BYTES(list, read_bytes(base() + ".cdl"));
-        // A coder file stays only when just its entry could not be stored, and then it is whole.
-        if (octest::fs::exists(base() + ".007")) {
-            EXPECT_SAME_BYTES(clean_file, read_bytes(base() + ".007"));
-            octest::fs::remove(base() + ".007");
-        }
-        EXPECT_TRUE(leftovers().empty()) << "write " << n << ": " << leftovers().front();
-    }
-    ASSERT_EQ(0, run_cli(args).exit_code);
-    EXPECT_SAME_BYTES(clean_file, read_bytes(base() + ".007"));
-    EXPECT_SAME_BYTES(clean_list, read_bytes(base() + ".cdl"));
-}
-
-TEST_F(WriteFaultTest, FirstPrepareLeavesNoPartialCoderList) {
-    ASSERT_EQ(0, import().exit_code);
-    std::vector<std::string> args{"prepare", "--study", base(), "--question", "Q1:append:1:1"};
-    long writes = count_writes(args);
-    const std::string clean_list = read_bytes(base() + ".cdl");
-    octest::fs::remove(base() + ".cdl");
-    octest::fs::remove(base() + ".001");
-    for (long n = 1; n <= writes; ++n) {
-        EXPECT_EQ(1, run_cli(args, {}, fail_at(n)).exit_code) << "write " << n;
-        EXPECT_FALSE(octest::fs::exists(base() + ".cdl")) << "write " << n;
-        octest::fs::remove(base() + ".001");
-        EXPECT_TRUE(leftovers().empty()) << "write " << n << ": " << leftovers().front();
-    }
-    ASSERT_EQ(0, run_cli(args).exit_code);
-    EXPECT_SAME_BYTES(clean_list, read_bytes(base() + ".cdl"));
-}
-
-TEST_F(WriteFaultTest, BatchCodingSucceedsWhenRunAgain) {
-    ASSERT_EQ(0, import().exit_code);
-    ASSERT_EQ(0, run_cli({"prepare", "--study", base(), "--question", "Q1:append:2:2"}).exit_code);
-    std::string codes = "question,respondent,roster,list_no,codes\r\n";
-    for (int r = 1; r <= 40; r += 3) codes += "Q1," + std::to_string(r) + ",0,1,1 " + std::to_string(r) + "\r\n";
-    octest::write_bytes(dir.file("codes.csv"), codes);
-    const std::string fresh = read_bytes(base() + ".001");
-    std::vector<std::string> args{"code", "--study", base(), "--file", "S.001", "--codes", dir.file("codes.csv")};
-    long writes = count_writes(args);
-    const std::string coded = read_bytes(base() + ".001");
-
-    for (long n = 1; n <= writes; ++n) {
-        octest::write_bytes(base() + ".001", fresh);
-        RunResult failed = run_cli(args, {}, fail_at(n));
-        EXPECT_EQ(1, failed.exit_code) << "write " << n;
-        EXPECT_EQ(fresh.size(), read_bytes(base() + ".001").size()) << "write " << n;
-        ASSERT_EQ(0, run_cli(args).exit_code);
-        EXPECT_SAME_BYTES(coded, read_bytes(base() + ".001"));
-    }
-}
-
-TEST_F(WriteFaultTest, MergePutsEverythingBackAndSucceedsWhenRunAgain) {
-    ASSERT_EQ(0, import().exit_code);
-    ASSERT_EQ(0, run_cli({"prepare", "--study", base(), "--question", "Q1:append:2:2", "--question", "Q2:replace:1:1"})
-                     .exit_code);
-    std::string codes = "question,respondent,roster,list_no,codes\r\n";
-    for (int r = 1; r <= 40; r += 3) codes += "Q1," + std::to_string(r) + ",0,1,1 " + std::to_string(r) + "\r\n";
-    for (int r = 2; r <= 40; r += 7) codes += "Q2," + std::to_string(r) + ",0,1,4\r\n";
-    octest::write_bytes(dir.file("codes.csv"), codes);
-    RunResult coded = run_cli({"code", "--study", base(), "--file", "S.001", "--codes", dir.file("codes.csv")});
-    ASSERT_EQ(0, coded.exit_code) << coded.err;
-    // An .add entry to raise and one to keep.
-    octest::write_bytes(base() + ".add", add_entry("Q9", 1, 1, 1, 1) + add_entry("Q1", 0, 1, 3, 1));
-
-    const std::vector<std::string> files{base() + ".DAT", base() + ".idx", base() + ".001", base() + ".cdl",
-                                         base() + ".add"};
-    auto snapshot = [&] {
-        std::vector<std::string> bytes;
-        for (const std::string& file : files) bytes.push_back(read_bytes(file));
-        return bytes;
-    };
-    auto put = [&](const std::vector<std::string>& bytes) {
-        for (std::size_t i = 0; i < files.size(); ++i) octest::write_bytes(files[i], bytes[i]);
-    };
-    auto expect_files = [&](const std::vector<std::string>& bytes, long n) {
         for (std::size_t i = 0; i < files.size(); ++i)
-            EXPECT_SAME_BYTES(bytes[i], read_bytes(files[i])) << "write " << n << " " << files[i];
-    };
-    const std::vector<std::string> before = snapshot();
-    std::vector<std::string> args{"merge", "--study", base(), "--file", "S.001"};
-    long writes = count_writes(args);
-    const std::vector<std::string> merged = snapshot();
-    ASSERT_NE(before[0], merged[0]);
-    ASSERT_NE(before[4], merged[4]);
-    put(before);
-
-    for (long n = 1; n <= writes; ++n) {
-        RunResult failed = run_cli(args, {}, fail_at(n));
-        EXPECT_EQ(1, failed.exit_code) << "write " << n;
-        expect_files(before, n);
-        EXPECT_TRUE(leftovers().empty()) << "write " << n << ": " << leftovers().front();
-        RunResult again = run_cli(args);
-        ASSERT_EQ(0, again.exit_code) << "write " << n << ": " << again.err;
-        expect_files(merged, n);
-        put(before);
+            EXPECT_SAME_BYTES(before[i], fs::exists(files[i]) ? read_bytes(files[i]) : "(none)") << "write " << n;
+        for (const auto& entry : fs::directory_iterator(fs::path(files[0]).parent_path()))
+            EXPECT_EQ(std::string::npos, entry.path().string().find(".oc-tmp.")) << "write " << n;
     }
+    put_back();
+    ASSERT_EQ(0, run_program(OPENCODER_FAULT_DRIVER, args).exit_code);
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_SAME_BYTES(after[i], read_bytes(files[i]));
 }
 
-TEST_F(WriteFaultTest, AddFileIsReplacedWholeOrNotAtAll) {
-    std::string add = dir.file("S.add");
-    std::vector<std::string> args{add, "Q1:3:2:4:1", "Q7:0:1:1:2", "q9:1:1:1:1"};
-    const std::string old = add_entry("Q9", 1, 1, 1, 1) + add_entry("Q1", 0, 1, 3, 1);
-    for (bool exists : {true, false}) {
-        if (exists) octest::write_bytes(add, old);
-        long writes = count_writes(args, OPENCODER_ADD_DRIVER);
-        ASSERT_GT(writes, 0);
-        const std::string updated = read_bytes(add);
-        ASSERT_EQ(3 * 24u, updated.size());  // Q9 kept (as q9), Q1 raised, Q7 new
-        for (long n = 1; n <= writes; ++n) {
-            if (exists) octest::write_bytes(add, old);
-            else octest::fs::remove(add);
-            RunResult failed = octest::run_program(OPENCODER_ADD_DRIVER, args, {}, fail_at(n));
-            EXPECT_EQ(1, failed.exit_code) << "write " << n;
-            if (exists) {
-                EXPECT_SAME_BYTES(old, read_bytes(add)) << "write " << n;
-            } else {
-                EXPECT_FALSE(octest::fs::exists(add)) << "write " << n;
-            }
-            EXPECT_TRUE(leftovers().empty()) << "write " << n << ": " << leftovers().front();
-            ASSERT_EQ(0, octest::run_program(OPENCODER_ADD_DRIVER, args).exit_code);
-            EXPECT_SAME_BYTES(updated, read_bytes(add));
-        }
-        octest::fs::remove(add);
-    }
+TEST_F(WriteFaults, WriterSessionsPutTheStudyBack) {
+    ASSERT_NO_FATAL_FAILURE(make_study(study_dir(), study_stage::imported));
+    const std::vector<std::string> files{base() + ".DAT", base() + ".idx"};
+    // A single append; two commits, the second failing puts back the first too;
+    // stages of megabytes committed on their own.
+    each_write_alone({"append", base(), "single", "7"}, files, root.path());
+    each_write_alone({"append", base(), "twice", "7", "9", "7", "8"}, files, root.path());
+    each_write_alone({"append", base(), "big", "3", "4"}, files, root.path());
+    // Respondents far apart: their links go out in separate runs.
+    const std::string big = root.file("big");
+    std::string data = "respondent,sequence,complete,Q5\r\n";
+    for (int r = 1; r <= 600; ++r) data += std::to_string(r) + ",1,1,text " + std::to_string(r) + "\r\n";
+    write_bytes(root.file("big.csv"), data);
+    write_bytes(root.file("big_labels.csv"), "name,type,other,text\r\nQ5,7,0,Why?\r\n");
+    ASSERT_EQ(0, run_cli({"study", "import", "--labels", root.file("big_labels.csv"), "--data", root.file("big.csv"),
+                          "--out", big})
+                     .exit_code);
+    each_write_alone({"append", big, "session", "1", "3", "300", "600"}, {big + ".DAT", big + ".idx"}, root.path());
+}
+
+TEST_F(WriteFaults, AddFileIsReplacedWholeOrNotAtAll) {
+    const std::string add = root.file("S.add");
+    const std::vector<std::string> args{"add", add, "Q1:3:2:4:1", "Q7:0:1:1:2", "q9:1:1:1:1"};
+    each_write_alone(args, {add}, root.path());  // none yet
+    ASSERT_EQ(3 * 24u, read_bytes(add).size());
+    write_bytes(add, read_bytes(add).substr(0, 48));  // Q1 and Q7 there: Q7 kept, Q1 raised, Q9 new
+    write_bytes(add, read_bytes(add).replace(16, 2, "\x01\x00", 2));
+    each_write_alone(args, {add}, root.path());
 }
 
 }  // namespace

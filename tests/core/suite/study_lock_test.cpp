@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
+
 
 #include "suite/study_lock.h"
 #include "test_support.h"
@@ -21,23 +21,6 @@ protected:
     octest::ScratchDir dir;
 };
 
-TEST_F(StudyLock, ASecondWriterIsToldWhoHoldsIt) {
-    file_lock first, second;
-    ASSERT_EQ(file_lock::outcome::held, first.acquire(path(), lock_kind::exclusive, "opencoder merge S.001", 0ms));
-    EXPECT_EQ(file_lock::outcome::busy, second.acquire(path(), lock_kind::exclusive, "opencoder prepare", 0ms));
-    const oc::lock_holder& holder = second.holder();
-    EXPECT_EQ("opencoder merge S.001", holder.command);
-    EXPECT_EQ(getpid(), holder.pid);
-    EXPECT_FALSE(holder.user.empty());
-    std::string text = oc::lock_busy_text("The study S", holder);
-    EXPECT_NE(std::string::npos, text.find("The study S is in use by " + holder.user + " on " + holder.host))
-        << text;
-    EXPECT_NE(std::string::npos, text.find("since " + holder.since)) << text;
-
-    first.release();
-    EXPECT_EQ(file_lock::outcome::held, second.acquire(path(), lock_kind::exclusive, "opencoder prepare", 0ms));
-}
-
 TEST_F(StudyLock, ReadersShareAndKeepWritersOutOfTheirByteOnly) {
     octest::write_bytes(path(), "");  // made by the study's first writer
     file_lock reader1, reader2, writer, other_byte;
@@ -46,26 +29,6 @@ TEST_F(StudyLock, ReadersShareAndKeepWritersOutOfTheirByteOnly) {
     EXPECT_EQ(file_lock::outcome::busy, writer.acquire(path(), lock_kind::exclusive, "merge", 0ms, {}, 1));
     EXPECT_TRUE(writer.holder().reading);
     EXPECT_EQ(file_lock::outcome::held, other_byte.acquire(path(), lock_kind::exclusive, "prepare", 0ms, {}, 0));
-}
-
-TEST_F(StudyLock, AWriterWaitsForTheHolderAndCanGiveUp) {
-    file_lock holder, waiter;
-    ASSERT_EQ(file_lock::outcome::held, holder.acquire(path(), lock_kind::exclusive, "merge", 0ms));
-    std::thread release([&holder] {
-        std::this_thread::sleep_for(300ms);
-        holder.release();
-    });
-    int calls = 0;
-    auto count = [&calls](const oc::lock_holder&, double) { return ++calls > 0; };
-    EXPECT_EQ(file_lock::outcome::held, waiter.acquire(path(), lock_kind::exclusive, "prepare", 10s, count));
-    release.join();
-    EXPECT_GT(calls, 0);
-
-    file_lock third;
-    auto start = std::chrono::steady_clock::now();
-    auto give_up = [](const oc::lock_holder&, double) { return false; };
-    EXPECT_EQ(file_lock::outcome::busy, third.acquire(path(), lock_kind::exclusive, "code", 10s, give_up));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 // Whoever may write the study's directory must be able to take the lock,

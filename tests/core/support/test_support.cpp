@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-#include "engines/extract/extract_engine.h"
 #include "suite/study_import.h"
 
 #include <fcntl.h>
@@ -71,6 +70,28 @@ std::string first_difference(const std::string& expected, const std::string& act
         return "sizes differ: expected " + std::to_string(expected.size()) + " bytes, got " +
                std::to_string(actual.size()) + " (common prefix equal)";
     return {};
+}
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        char e = text[++i];
+        if (e == 'x') {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else if (e == '{') {
+            std::size_t close = text.find('}', i);
+            out.append(std::stoul(text.substr(i + 1, close - i - 1)), text.at(close + 1));
+            i = close + 1;
+        } else {
+            out += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e;
+        }
+    }
+    return out;
 }
 
 std::string test_data(const std::string& relative) { return std::string(OPENCODER_TEST_DATA) + "/" + relative; }
@@ -163,21 +184,6 @@ void import_study_s(const ScratchDir& dir, const std::string& labels, const std:
     oc::import_result imported = oc::import_study(dir.file("labels.csv"), dir.file("data.csv"), dir.file("S"));
     ASSERT_TRUE(imported.ok) << imported.message;
     dir.enter();
-}
-
-void extract_s001(const std::vector<coder_question>& questions) {
-    oc::quest_list list(questions.size());
-    for (std::size_t i = 0; i < questions.size(); ++i) {
-        std::snprintf(list[i].name, sizeof list[i].name, "%s", questions[i].name);
-        list[i].action = static_cast<std::int16_t>(questions[i].action);
-        list[i].max_codes = static_cast<std::int16_t>(questions[i].max_codes);
-        list[i].code_width = static_cast<std::int16_t>(questions[i].code_width);
-    }
-    oc::extract_request request;
-    request.coder_path = "S.001";
-    request.questions = &list;
-    request.question_count = static_cast<std::int16_t>(list.size());
-    ASSERT_EQ(oc::kExtractWritten, oc::extract_responses(request, false, "S.DAT", "S.idx", "S.cdl", "S.cdb"));
 }
 
 }  // namespace octest

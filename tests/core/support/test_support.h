@@ -2,7 +2,9 @@
 // comparison, and running the command-line tool.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,8 +39,18 @@ void write_bytes(const std::string& path, const std::string& bytes);
 // Empty when equal; otherwise where and how the two differ.
 std::string first_difference(const std::string& expected, const std::string& actual);
 
+// `text` with \r \n \t \\ and \xHH unescaped, and \{N}c made N times c.
+std::string unescape(const std::string& text);
+
 // Data shipped under tests/data.
 std::string test_data(const std::string& relative);
+
+// A stdio file closed when it goes.
+struct file_closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using file_ptr = std::unique_ptr<std::FILE, file_closer>;
+inline file_ptr open_file(const std::string& path, const char* mode) { return file_ptr(std::fopen(path.c_str(), mode)); }
 
 struct RunResult {
     int exit_code = -1;
@@ -83,19 +95,6 @@ bool wait_until(const std::function<bool()>& done, double seconds);
 // beside it as labels.csv and data.csv); `dir` becomes current. A failed
 // import is a fatal test failure.
 void import_study_s(const ScratchDir& dir, const std::string& labels, const std::string& data);
-
-// A question of coder file S.001: name, action (0 append, 1 replace),
-// number of codes and code width.
-struct coder_question {
-    const char* name;
-    int action = 0;
-    int max_codes = 1;
-    int code_width = 1;
-};
-
-// Extracts every answer of `questions` from study S in the current
-// directory into the new coder file S.001. Failure is fatal.
-void extract_s001(const std::vector<coder_question>& questions);
 
 }  // namespace octest
 
