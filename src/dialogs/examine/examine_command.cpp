@@ -59,11 +59,7 @@ void run_examine(const QString& label_path, const QString& file_a, const QString
     run_reporting_failures([&] {
         QStringList names;
         QList<quint16> types;
-        GetOpenendQuestionList(label_path, names, types);
-        if (names.isEmpty()) {
-            show_message(oc::IDS_NO_OPENEND_DATA, box_style::information);
-            return;
-        }
+        if (!list_openend_questions(label_path, names, types)) return;
         CQuestionsFilterPage questions(names, types);
         CRespondentsFilterPage respondents(1);
         {

@@ -96,11 +96,7 @@ void run_prepare(const QString& label_path, const QString& file_a, const QString
         const QString title = ui_string(oc::IDS_PREPARE_CAPTION);
         QStringList names;
         QList<quint16> types;
-        GetOpenendQuestionList(label_path, names, types);
-        if (names.isEmpty()) {
-            show_message(oc::IDS_NO_OPENEND_DATA, box_style::information);
-            return;
-        }
+        if (!list_openend_questions(label_path, names, types)) return;
         // Built once: they keep what the user entered when the sheet is shown
         // again after message 754.
         CRespondentsFilterPage respondents(0);

@@ -1,8 +1,15 @@
 #include "ui/sheet/field_exchange.h"
 
+#include <QLabel>
+#include <QSizePolicy>
+
+#include <algorithm>
+#include <optional>
+
 #include <QLineEdit>
 
 #include "ui/frame/messages.h"
+#include "suite/whole_number.h"
 
 namespace oc_ui {
 
@@ -20,23 +27,30 @@ QString integer_range_message(std::int64_t low, std::int64_t high) {
 }
 
 bool parse_whole_number(const QString& text, std::int64_t type_min, std::int64_t type_max, std::int64_t& value) {
-    const QString trimmed = text.trimmed();
-    qsizetype at = 0;
-    bool negative = false;
-    if (at < trimmed.size() && (trimmed[at] == u'-' || trimmed[at] == u'+')) negative = trimmed[at++] == u'-';
-    if (at == trimmed.size()) return false;
-    std::int64_t magnitude = 0;
-    for (; at < trimmed.size(); ++at) {
-        const char16_t c = trimmed[at].unicode();
-        if (c < u'0' || c > u'9') return false;
-        magnitude = magnitude * 10 + (c - u'0');
-        // Anything past the type's range is no number of that type.
-        if (magnitude > type_max + std::int64_t(negative)) return false;
+    QString trimmed = text.trimmed();
+    if (trimmed.startsWith(u'+')) {
+        trimmed.remove(0, 1);
+        if (trimmed.startsWith(u'-')) return false;  // one sign at most
     }
-    const std::int64_t number = negative ? -magnitude : magnitude;
-    if (number < type_min || number > type_max) return false;
-    value = number;
+    // "-0" is a number even of a type without negatives.
+    const std::optional<std::int64_t> number =
+        oc::parse_whole(trimmed.toStdString(), std::min<std::int64_t>(type_min, -1), type_max);
+    if (!number || *number < type_min) return false;
+    value = *number;
     return true;
+}
+
+QLabel* make_label(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    if (buddy) label->setBuddy(buddy);
+    return label;
+}
+
+void keep_place_when_hidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
 }
 
 void refuse_field(QLineEdit& field, const QString& message) {

@@ -7,7 +7,9 @@
 #include <QString>
 #include <cstdint>
 
+class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace oc_ui {
 
@@ -26,6 +28,11 @@ bool exchange_number(QLineEdit& field, std::int64_t type_min, std::int64_t type_
 // True when `value` lies in [low, high]; otherwise shows the range message
 // and focuses `field`.
 bool validate_range(QLineEdit& field, std::int64_t value, std::int64_t low, std::int64_t high);
+
+// A label named `name` for `buddy` (none when null), as the pages lay them out.
+QLabel* make_label(QWidget* parent, const char* name, const QString& text, QWidget* buddy);
+// Hidden fields keep their place, so the visible ones never move.
+void keep_place_when_hidden(QWidget* widget);
 
 // Shows `message` as a refusal and puts the focus into `field`.
 void refuse_field(QLineEdit& field, const QString& message);

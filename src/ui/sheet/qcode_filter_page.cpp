@@ -29,19 +29,6 @@ action_mark mark_of(int action) {
     return action_mark::none_yet;
 }
 
-QLabel* make_label(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    if (buddy) label->setBuddy(buddy);
-    return label;
-}
-
-void keep_place_when_hidden(QWidget* widget) {
-    QSizePolicy policy = widget->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    widget->setSizePolicy(policy);
-}
-
 }  // namespace
 
 CQCodeFilterPage::CQCodeFilterPage(const QStringList& names, const QList<quint16>& types, QWidget* parent)

@@ -22,20 +22,6 @@ QComboBox* make_combo(QWidget* parent, const char* name, const QStringList& item
     return combo;
 }
 
-QLabel* make_label(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
-// Hidden fields keep their place, so the visible ones never move.
-void keep_place_when_hidden(QWidget* widget) {
-    QSizePolicy policy = widget->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    widget->setSizePolicy(policy);
-}
-
 }  // namespace
 
 CRespondentsFilterPage::CRespondentsFilterPage(int examine, QWidget* parent)

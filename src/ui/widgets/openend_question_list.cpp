@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "engines/extract/catalogue.h"
+#include "engines/texts/string_table.h"
 #include "ui/frame/messages.h"
 
 namespace oc_ui {
@@ -23,6 +24,13 @@ int GetOpenendQuestionList(const QString& label_path, QStringList& names, QList<
     std::free(raw_names);
     std::free(raw_types);
     return 1;
+}
+
+bool list_openend_questions(const QString& label_path, QStringList& names, QList<quint16>& types) {
+    GetOpenendQuestionList(label_path, names, types);
+    if (!names.isEmpty()) return true;
+    show_message(oc::IDS_NO_OPENEND_DATA, box_style::information);
+    return false;
 }
 
 }  // namespace oc_ui

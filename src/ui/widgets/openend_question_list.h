@@ -13,4 +13,8 @@ namespace oc_ui {
 // Returns 1. Running out of memory throws CHalvexException(9).
 int GetOpenendQuestionList(const QString& label_path, QStringList& names, QList<quint16>& types);
 
+// The same for a command that needs at least one question: false, after
+// message 745, when there is none.
+bool list_openend_questions(const QString& label_path, QStringList& names, QList<quint16>& types);
+
 }  // namespace oc_ui
