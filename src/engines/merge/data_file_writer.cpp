@@ -19,9 +19,6 @@ namespace oc {
 
 namespace {
 
-write_hook g_write_hook;
-int g_write_count = 0;
-
 // Staged versions past this many bytes are written before the next is read.
 constexpr std::size_t kCommitBytes = std::size_t{1} << 20;
 // Links closer than this go out in one write with the bytes between them.
@@ -33,8 +30,7 @@ constexpr std::uint32_t kLinkField = kIdxEntrySize - 4;
 
 // One system call for the whole block (unless the kernel writes less), so
 // that no index entry goes out in two pieces a crash could separate.
-bool write_block(std::FILE* file, std::uint64_t at, const void* data, std::size_t size, bool counted = true) {
-    if (counted && g_write_hook && !g_write_hook(++g_write_count)) return false;
+bool write_block(std::FILE* file, std::uint64_t at, const void* data, std::size_t size) {
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         ssize_t wrote = pwrite(fileno(file), bytes, size, static_cast<off_t>(at));
@@ -237,11 +233,6 @@ std::string missing_record_text(std::int32_t respondent) {
            ".  This coded data will not be merged.";
 }
 
-void set_writer_write_hook(write_hook hook) {
-    g_write_hook = std::move(hook);
-    g_write_count = 0;
-}
-
 study_writer::~study_writer() = default;
 
 std::int16_t study_writer::open(const std::string& dat_path, const std::string& idx_path, study_index* index) {
@@ -355,7 +346,7 @@ std::int16_t study_writer::append(std::int32_t respondent, std::uint16_t sequenc
 
 // Runs of nearby links in one write each, the bytes between from the index
 // copy (single fields without it). Sorts `links`.
-bool study_writer::write_links(std::vector<link>& links, bool counted) {
+bool study_writer::write_links(std::vector<link>& links) {
     auto by_field = [](const link& a, const link& b) { return a.field < b.field; };
     if (!std::is_sorted(links.begin(), links.end(), by_field)) std::sort(links.begin(), links.end(), by_field);
     for (std::size_t i = 0; i < links.size();) {
@@ -366,11 +357,11 @@ bool study_writer::write_links(std::vector<link>& links, bool counted) {
         bool ok;
         if (index_) {
             std::string_view run = index_->bytes(from, to);
-            ok = write_block(idx_.get(), from, run.data(), run.size(), counted);
+            ok = write_block(idx_.get(), from, run.data(), run.size());
         } else {
             unsigned char value[4];
             put_u32(value, links[i].value);
-            ok = write_block(idx_.get(), from, value, sizeof value, counted);
+            ok = write_block(idx_.get(), from, value, sizeof value);
         }
         if (!ok) return false;
         i = last + 1;
@@ -396,7 +387,7 @@ bool study_writer::write_staged(bool with_links) {
     }
     bool ok = write_block(dat_.get(), written_dat_, staged_dat_.data(), staged_dat_.size()) &&
               write_block(idx_.get(), written_idx_, staged_idx_.data(), staged_idx_.size()) &&
-              (!with_links || write_links(staged_links_, true));
+              (!with_links || write_links(staged_links_));
     if (!ok) {
         roll_back();
         return false;
@@ -423,7 +414,7 @@ bool study_writer::roll_back() {
     cleared.reserve(relinked_.size());
     for (std::uint32_t field : relinked_) cleared.push_back({field, 0});
     std::clearerr(idx_.get());
-    bool ok = write_links(cleared, false);
+    bool ok = write_links(cleared);
     ok = cut_back(idx_.get(), opened_idx_) && ok;
     ok = cut_back(dat_.get(), opened_dat_) && ok;
     relinked_.clear();

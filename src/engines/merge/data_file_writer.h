@@ -127,7 +127,7 @@ private:
     const unsigned char* dat_bytes(std::uint64_t at, std::size_t size);
     // Writes what is staged; the links too with `with_links`.
     bool write_staged(bool with_links);
-    bool write_links(std::vector<link>& links, bool counted);
+    bool write_links(std::vector<link>& links);
 
     owned_file dat_, idx_;
     study_index* index_ = nullptr;
@@ -146,11 +146,5 @@ private:
     std::size_t window_size_ = 0;
     unsigned char straddle_[32] = {};  // a read across the end of the file
 };
-
-// Test hook: when set, called before each of the writer's writes with its
-// number counted from 1 since the hook was set; returning false makes that
-// write fail as a full disk would.
-using write_hook = std::function<bool(int write)>;
-void set_writer_write_hook(write_hook hook);
 
 }  // namespace oc
