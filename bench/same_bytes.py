@@ -80,8 +80,11 @@ def session(tool, folder, source):
     for name in ("labels.csv", "data.csv"):
         shutil.copy(os.path.join(source, name), folder)
     run(tool, folder, log, "study", "import", "--labels", "labels.csv", "--data", "data.csv", "--out", "S")
-    run(tool, folder, log, "prepare", "--study", "S", "--question", "Q1:append:3:3", "--question", "Q3:append:2:2")
-    run(tool, folder, log, "prepare", "--study", "S", "--question", "Q2:replace:1:4", "--interviews", "complete")
+    # A coder file holds at most 8,188 respondents: a large study is prepared in ranges.
+    run(tool, folder, log, "prepare", "--study", "S", "--question", "Q1:append:3:3", "--question", "Q3:append:2:2",
+        "--respondents", "range:1-104999")
+    run(tool, folder, log, "prepare", "--study", "S", "--question", "Q2:replace:1:4", "--interviews", "complete",
+        "--respondents", "range:1-104999")
     run(tool, folder, log, "prepare", "--study", "S", "--question", "Q4:replace:1:2", "--respondents", "first:20")
     run(tool, folder, log, "prepare", "--study", "S", "--question", "Q1:append:2:2")  # already in a coder file
     run(tool, folder, log, "prepare", "--study", "S", "--question", "Q1:append:2:2", "--data", "all", "--yes",
