@@ -80,20 +80,7 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, oc::loaded_cod
     group->addButton(beginning_, start_beginning);
     group->addButton(respondent_, start_respondent);
 
-    name_ = value_label(this, "questionNameValue", font.get());
-    records_ = value_label(this, "recordCountValue", font.get());
-    action_ = value_label(this, "actionValue", font.get());
-    width_ = value_label(this, "widthValue", font.get());
-    max_codes_ = value_label(this, "maxCodesValue", font.get());
-    last_coded_ = value_label(this, "lastRecordCodedValue", font.get());
-    auto* fields = new QFormLayout;
-    fields->setLabelAlignment(Qt::AlignRight);
-    fields->addRow(QStringLiteral("Question Name:"), name_);
-    fields->addRow(QStringLiteral("Number of Records:"), records_);
-    fields->addRow(QStringLiteral("Coding Action:"), action_);
-    fields->addRow(QStringLiteral("Width:"), width_);
-    fields->addRow(QStringLiteral("Max Number of Codes:"), max_codes_);
-    fields->addRow(QStringLiteral("Last Record Coded:"), last_coded_);
+    QLayout* fields = build_question_fields(font.get());
 
     auto* code = make_push_button(this, QStringLiteral("Code"), QStringLiteral("codeButton"));
     code->setDefault(true);
@@ -130,6 +117,26 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, oc::loaded_cod
     fill_status_list(*list_, oc::IDS_QUESTIONS, names, statuses, 5);
     if (names.isEmpty()) code->setEnabled(false);  // nothing to code
 }
+
+// The chosen question's figures, in the default font.
+QLayout* CSelectQNameToCodeDlg::build_question_fields(const QFont* font) {
+    name_ = value_label(this, "questionNameValue", font);
+    records_ = value_label(this, "recordCountValue", font);
+    action_ = value_label(this, "actionValue", font);
+    width_ = value_label(this, "widthValue", font);
+    max_codes_ = value_label(this, "maxCodesValue", font);
+    last_coded_ = value_label(this, "lastRecordCodedValue", font);
+    auto* fields = new QFormLayout;
+    fields->setLabelAlignment(Qt::AlignRight);
+    fields->addRow(QStringLiteral("Question Name:"), name_);
+    fields->addRow(QStringLiteral("Number of Records:"), records_);
+    fields->addRow(QStringLiteral("Coding Action:"), action_);
+    fields->addRow(QStringLiteral("Width:"), width_);
+    fields->addRow(QStringLiteral("Max Number of Codes:"), max_codes_);
+    fields->addRow(QStringLiteral("Last Record Coded:"), last_coded_);
+    return fields;
+}
+
 
 void CSelectQNameToCodeDlg::select_question(int row) {
     if (row < 0 || row >= static_cast<int>(file_.questions.size())) return;

@@ -14,6 +14,9 @@ class QLabel;
 class QRadioButton;
 class QTreeWidget;
 
+class QFont;
+class QLayout;
+
 namespace oc_ui {
 
 enum start_choice : int { start_resume = 0, start_beginning = 1, start_respondent = 2 };
@@ -40,6 +43,7 @@ public:
     void CodeQuestion();
 
 private:
+    QLayout* build_question_fields(const QFont* font);
     void select_question(int row);
     void show_fields(const oc::quest_spec& quest);
 

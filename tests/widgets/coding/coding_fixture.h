@@ -9,6 +9,7 @@
 #include "coderfile/coder_file.h"
 #include "coderfile/discovery.h"
 #include "dialogs/coding/coding_response_dlg.h"
+#include "coder_fixtures.h"
 #include "recording_sink.h"
 #include "test_support.h"
 #include "ui.h"

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "dialogs/merge/merge_command.h"
+#include "coder_fixtures.h"
 #include "recording_sink.h"
 #include "engines/texts/string_table.h"
 #include "test_support.h"

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "coderfile/coder_list.h"
+#include "engines/extract/extract_engine.h"
 #include "test_support.h"
 
 namespace octest {
@@ -97,6 +98,21 @@ fixture_file simple_file(const std::string& name, int status, int interviews) {
     file.questions = {{"Q1", 0, 2, 3, 2, 0}, {"Q2", 1, 1, 1, 2, 2}};
     file.respondents = {{11, 1001}, {12, 1002}, {13, 1003}};
     return file;
+}
+
+void extract_s001(const std::vector<coder_question>& questions) {
+    oc::quest_list list(questions.size());
+    for (std::size_t i = 0; i < questions.size(); ++i) {
+        std::snprintf(list[i].name, sizeof list[i].name, "%s", questions[i].name);
+        list[i].action = static_cast<std::int16_t>(questions[i].action);
+        list[i].max_codes = static_cast<std::int16_t>(questions[i].max_codes);
+        list[i].code_width = static_cast<std::int16_t>(questions[i].code_width);
+    }
+    oc::extract_request request;
+    request.coder_path = "S.001";
+    request.questions = &list;
+    request.question_count = static_cast<std::int16_t>(list.size());
+    ASSERT_EQ(oc::kExtractWritten, oc::extract_responses(request, false, "S.DAT", "S.idx", "S.cdl", "S.cdb"));
 }
 
 }  // namespace octest

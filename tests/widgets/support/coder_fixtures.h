@@ -36,4 +36,17 @@ void write_coder_list(const std::string& path, const std::vector<fixture_file>& 
 // A simple file: `questions` questions of 2 records each, 3 respondents.
 fixture_file simple_file(const std::string& name, int status, int interviews);
 
+// A question of coder file S.001: name, action (0 append, 1 replace),
+// number of codes and code width.
+struct coder_question {
+    const char* name;
+    int action = 0;
+    int max_codes = 1;
+    int code_width = 1;
+};
+
+// Extracts every answer of `questions` from study S in the current
+// directory into the new coder file S.001. Failure is fatal.
+void extract_s001(const std::vector<coder_question>& questions);
+
 }  // namespace octest
