@@ -7,11 +7,8 @@
 #include <sstream>
 
 #include "merge/data_file_writer.h"
-#include "merge/merge_engine.h"
 #include "merge/study_index.h"
-#include "merge/unique_respondents.h"
 #include "suite/study_dump.h"
-#include "suite/study_import.h"
 #include "test_support.h"
 
 namespace {
