@@ -268,19 +268,19 @@ TEST_P(ReaderCases, MatchWhatIsExpected) {
     std::string result;
     for (std::string line; std::getline(cases, line);) {
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> parts;
+        std::vector<std::string> cells;
         for (std::size_t at = 0, tab; at <= line.size(); at = tab + 1) {
             tab = line.find('\t', at);
             if (tab == std::string::npos) tab = line.size();
-            parts.push_back(line.substr(at, tab - at));
+            cells.push_back(line.substr(at, tab - at));
         }
         ScratchDir dir;
         std::string got;
         if (reader == "import") {
-            write_bytes(dir.file("labels.csv"), unescape(parts.at(1)));
-            write_bytes(dir.file("data.csv"), unescape(parts.at(2)));
+            write_bytes(dir.file("labels.csv"), unescape(cells.at(1)));
+            write_bytes(dir.file("data.csv"), unescape(cells.at(2)));
             oc::study_result r = oc::import_study(dir.file("labels.csv"), dir.file("data.csv"),
-                                                  dir.file(parts.size() > 3 ? parts[3] : "S"));  // optional target
+                                                  dir.file(cells.size() > 3 ? cells[3] : "S"));  // optional target
             got = r.ok ? "ok" : r.message;
             if (std::size_t at = got.find(dir.path().string()); at != std::string::npos)
                 got.replace(at, dir.path().string().size(), "DIR");
@@ -288,12 +288,12 @@ TEST_P(ReaderCases, MatchWhatIsExpected) {
                 if (entry.path().filename().string().rfind("S", 0) == 0 && !r.ok)
                     got += " (" + entry.path().filename().string() + " left)";
         } else if (std::string("record header coder_file coder_list list_find label").find(reader) != std::string::npos) {
-            write_bytes(dir.file("f"), unescape(parts.at(1)));
+            write_bytes(dir.file("f"), unescape(cells.at(1)));
             got = read_case(reader, dir.file("f"));
         } else {
-            got = call_case(reader, std::vector<std::string>(parts.begin() + 1, parts.end()), dir.file("f"));
+            got = call_case(reader, std::vector<std::string>(cells.begin() + 1, cells.end()), dir.file("f"));
         }
-        result += parts[0] + ": " + got + "\n";
+        result += cells[0] + ": " + got + "\n";
     }
     const std::string expect = folder + reader + ".expect";
     if (std::getenv("OPENCODER_UPDATE_EXPECT")) write_bytes(expect, result);
