@@ -4,7 +4,6 @@
 
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "coderfile/coder_file.h"

@@ -77,24 +77,6 @@ TEST_F(RefusalTest, CodingInAStudyDirectoryItMayNotWrite) {
     EXPECT_NE(std::string::npos, read_bytes(file("S.001")).find("    1         3       Q1   0   1  0  1    5"));
 }
 
-// An import where no file may be created (its lock file exists): refused
-// before anything is written, naming the file it could not create.
-TEST_F(RefusalTest, ImportWhereNoFileMayBeCreated) {
-    const fs::path out = root.path() / "new";
-    fs::create_directory(out);
-    write_bytes((out / "N.lck").string(), "");
-    write_bytes(root.file("labels.csv"), "name,type,other,text\r\nQ1,7,0,Why\r\n");
-    write_bytes(root.file("data.csv"), "respondent,sequence,complete,Q1\r\n1,1,1,a\r\n");
-    RunResult run = run_cli({"study", "import", "--labels", root.file("labels.csv"), "--data", root.file("data.csv"),
-                             "--out", (out / "N").string()},
-                            {}, shim({{"OPENCODER_DENY_CREATE_IN", out.string()}}));
-    EXPECT_EQ(1, run.exit_code) << run.err;
-    EXPECT_NE(std::string::npos, run.err.find("cannot create")) << run.err;
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(out)) left.push_back(entry.path().filename().string());
-    EXPECT_EQ(std::vector<std::string>{"N.lck"}, left);
-}
-
 TEST_F(RefusalTest, CoderListThatCannotBeRead) {
     expect_refused({"prepare", "--study", base(), "--question", "Q2:append:1:2"},
                    shim({{"OPENCODER_DENY_OPEN", ".cdl"}}));

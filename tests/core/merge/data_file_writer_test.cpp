@@ -7,11 +7,8 @@
 #include <sstream>
 
 #include "engines/merge/data_file_writer.h"
-#include "engines/merge/merge_engine.h"
 #include "engines/merge/study_index.h"
-#include "engines/merge/unique_respondents.h"
 #include "suite/study_dump.h"
-#include "suite/study_import.h"
 #include "test_support.h"
 
 namespace {
