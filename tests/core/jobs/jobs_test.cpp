@@ -144,18 +144,4 @@ TEST(Rules, WholeNumbersAndChainLinks) {
     for (const link& l : links) EXPECT_EQ(l.follows, oc::follows_chain(l.from, l.to, 64)) << l.from << "->" << l.to;
 }
 
-TEST(DamagedStudy, TheCommandLineNamesTheFileAndTheByte) {
-    ScratchDir dir;
-    octest::import_study_s(dir, "name,type,other,text\r\nQ1,7,0,Why\r\n",
-                           "respondent,sequence,complete,Q1\r\n1,1,1,a\r\n2,1,1,b\r\n");
-    std::string idx = octest::read_bytes("S.idx");
-    // The second entry's data offset points into the first record.
-    idx[4 + 20 + 12] = 8;
-    for (int i = 1; i < 4; ++i) idx[4 + 20 + 12 + i] = 0;
-    octest::write_bytes("S.idx", idx);
-    const octest::RunResult run = octest::run_cli({"examine", "--study", "S", "--question", "Q1"});
-    EXPECT_EQ(1, run.exit_code);
-    EXPECT_NE(std::string::npos, run.err.find("(S.DAT, byte 8)")) << run.err;
-}
-
 }  // namespace

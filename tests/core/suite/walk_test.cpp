@@ -14,7 +14,6 @@
 #include "engines/merge/data_file_writer.h"
 #include "suite/answer_walk.h"
 #include "suite/data_library.h"
-#include "suite/file_window.h"
 #include "suite/study_import.h"
 #include "test_support.h"
 
@@ -314,45 +313,6 @@ TEST(Walk, GeneratedStudiesAgree) {
                 << question;
         }
     }
-}
-
-TEST(FileWindow, ServesEveryRangeAsTheFileHoldsIt) {
-    ScratchDir dir;
-    std::string bytes;
-    std::mt19937 random(10);
-    for (int i = 0; i < 20000; ++i) bytes += static_cast<char>(random() & 0xFF);
-    write_bytes(dir.file("f"), bytes);
-    int fd = ::open(dir.file("f").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    // A small window, so that reading on, jumping back and forth and
-    // requests larger than the window all occur.
-    oc::file_window window(1000);
-    window.attach(fd);
-    std::uint64_t at = 0;
-    for (int i = 0; i < 3000; ++i) {
-        std::size_t size = 1 + random() % (i % 10 == 0 ? 3000 : 60);
-        if (i % 7 == 0) at = random() % (bytes.size() + 100);  // a jump, sometimes past the end
-        const unsigned char* data = nullptr;
-        std::size_t got = 0;
-        ASSERT_TRUE(window.fetch(at, size, data, got));
-        std::size_t expected = at >= bytes.size() ? 0 : std::min(size, bytes.size() - at);
-        ASSERT_EQ(expected, got) << "at " << at << " size " << size;
-        if (got > 0) {
-            ASSERT_EQ(0, std::memcmp(bytes.data() + at, data, got)) << "at " << at << " size " << size;
-        }
-        EXPECT_TRUE(window.holds(at, got));
-        at += size;
-    }
-    ::close(fd);
-    fd = ::open(dir.path().c_str(), O_RDONLY);  // a directory: opens, but reading fails
-    ASSERT_GE(fd, 0);
-    oc::file_window failing(4096);
-    failing.attach(fd);
-    const unsigned char* data = nullptr;
-    std::size_t got = 0;
-    EXPECT_FALSE(failing.fetch(0, 20, data, got));
-    EXPECT_FALSE(failing.holds(0, 20));
-    ::close(fd);
 }
 
 }  // namespace

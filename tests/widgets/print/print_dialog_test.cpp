@@ -20,24 +20,6 @@ using oc_ui::CPrintOpenendsDlg;
 using octest::child;
 using octest::read_bytes;
 
-// The format is chosen only while printing to file and kept while not; an
-// ASCII copy cannot be previewed.
-TEST(PrintDialog, FormatOnlyWhilePrintingToFile) {
-    CPrintOpenendsDlg dialog;
-    auto* to_file = child<QCheckBox>(dialog, "printToFileCheck");
-    auto* printer = child<QRadioButton>(dialog, "printerFormatRadio");
-    auto* preview = child<QPushButton>(dialog, "previewButton");
-    EXPECT_FALSE(printer->isEnabled());
-    to_file->setChecked(true);
-    EXPECT_TRUE(printer->isEnabled());
-    EXPECT_FALSE(preview->isEnabled());  // ASCII at first
-    printer->setChecked(true);
-    EXPECT_TRUE(preview->isEnabled());
-    to_file->setChecked(false);
-    EXPECT_FALSE(printer->isEnabled());
-    EXPECT_EQ(CPrintOpenendsDlg::printer_format, dialog.format());
-}
-
 struct PrintCommand : ::testing::Test {
     octest::ScratchDir dir;
     octest::recording_sink sink;
@@ -77,17 +59,6 @@ TEST_F(PrintCommand, ToFileAsAByteCopyUnderTheNextListingNameOrAsAPdf) {
     EXPECT_SAME_BYTES("an older listing", read_bytes(dir.file("S.P01")));
     EXPECT_EQ(1, printtest::pdf_page_count(read_bytes(dir.file("S.pdf"))));
     EXPECT_TRUE(sink.messages().empty());
-}
-
-TEST_F(PrintCommand, CancellingEitherDialogEndsQuietly) {
-    print();  // the print dialog, rejected
-    print_to_file(true);
-    print();  // the listing name, rejected
-    print_to_file(false);
-    print();  // the PDF name, rejected
-    EXPECT_EQ(5u, sink.dialogs().size());
-    EXPECT_TRUE(sink.messages().empty());
-    EXPECT_EQ(std::vector<std::string>{"COD1234"}, files());
 }
 
 TEST_F(PrintCommand, ThePreviewShowsThePagesThatWouldBePrinted) {

@@ -1,7 +1,5 @@
 // The print view's page layout, as the text runs a paint engine gets, and
 // the PDF a printer job writes.
-#include <QPageSize>
-#include <QPrinter>
 
 #include "print_support.h"
 #include "recording_sink.h"
@@ -29,33 +27,6 @@ struct PrintView : ::testing::Test {
         return all;
     }
 };
-
-// How many one-row lines a page holds: a line must end above the bottom margin.
-int capacity(const CPrintOpenendsView& view) {
-    return (view.margins().bottom - view.margins().top - 1) / view.line_height();
-}
-
-TEST_F(PrintView, PrintsToAPdfOnePageMoreForEachPageful) {
-    struct letter : QPrinter {
-        letter() : QPrinter(HighResolution) { setFullPage(true); setPageSize(QPageSize(QPageSize::Letter)); }
-    } printer;
-    auto probe = view("");
-    ASSERT_TRUE(probe->OnBeginPrinting(printer));
-    probe->OnEndPrinting();
-    EXPECT_EQ(printer.resolution() / 2, probe->margins().left);
-    EXPECT_EQ(printer.width() - printer.resolution() / 2, probe->margins().right);
-    const int full = capacity(*probe);
-    ASSERT_GT(full, 20);
-    for (const auto& [lines, pages] : {std::pair{0, 1}, {full, 1}, {full + 1, 2}, {2 * full + 1, 3}}) {
-        std::string text;
-        for (int n = 1; n <= lines; ++n) text += listing_line(n, "");
-        letter pdf;
-        pdf.setOutputFileName(path("out.pdf"));
-        EXPECT_EQ(pages, view(text)->print(pdf)) << lines;
-        EXPECT_EQ(pages, printtest::pdf_page_count(octest::read_bytes(dir.file("out.pdf")))) << lines;
-    }
-    EXPECT_TRUE(sink.messages().empty());
-}
 
 TEST_F(PrintView, PagesFillInOrderAndALineThatDoesNotFitStartsTheNextPageWhole) {
     std::string text;
