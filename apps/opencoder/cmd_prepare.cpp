@@ -92,7 +92,7 @@ int run_prepare(const prepare_options& options) {
     oc::study_write_session session;
     if (!open_for_writing(study.name, "opencoder prepare", options.wait_seconds, session)) return exit_failure;
     job.coder_path = out.empty() ? study.name + "." + oc::next_free_extension(study.name, false) : out;
-    if (!oc::prepare_job::path_fits(job.coder_path)) {
+    if (!oc::fits_path_limit(job.coder_path)) {
         print_error("The coder data file path is longer than 255 characters: " + job.coder_path);
         return exit_failure;
     }

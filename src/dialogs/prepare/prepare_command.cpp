@@ -1,7 +1,6 @@
 #include "dialogs/prepare/prepare_command.h"
 
 #include <QList>
-#include <algorithm>
 #include <QStringList>
 #include <filesystem>
 #include <memory>
@@ -49,7 +48,7 @@ int CreateCoderDataFile(oc::prepare_job& job, const QString& file_a, const QStri
     QString chosen;
     if (!choose_coder_file_name(oc::IDS_CODER_FILE_FILTER, base_path, chosen, false)) return 0;
     job.coder_path = to_native_bytes(chosen);
-    if (!oc::prepare_job::path_fits(job.coder_path)) {
+    if (!oc::fits_path_limit(job.coder_path)) {
         show_text(QStringLiteral("The coder data file's path is longer than 255 characters:\n%1").arg(chosen),
                   box_style::exclamation);
         return 0;
@@ -68,9 +67,7 @@ int CreateCoderDataFile(oc::prepare_job& job, const QString& file_a, const QStri
 
     const oc::study_files files{to_native_bytes(file_a), to_native_bytes(file_b), to_native_bytes(coder_list),
                                 to_native_bytes(coder_list_backup)};
-    extraction_progress progress(static_cast<int>(
-        std::count_if(job.specs.begin(), job.specs.end(),
-                      [](const oc::CQCodeSpec& spec) { return spec.action != oc::action_not_coded; })));
+    extraction_progress progress(static_cast<int>(job.questions_to_code()));
     std::optional<wait_cursor> busy(std::in_place);
     auto confirm = [&] {
         // No wait cursor and no progress window over the question.

@@ -89,9 +89,13 @@ prepare_result create_coder_data_file(extract_request& request, const study_file
     return {true, 740};
 }
 
+std::size_t prepare_job::questions_to_code() const {
+    return static_cast<std::size_t>(std::count_if(
+        specs.begin(), specs.end(), [](const CQCodeSpec& spec) { return spec.action != action_not_coded; }));
+}
+
 prepare_job::refusal prepare_job::check_choices() const {
-    const auto with_action = std::count_if(specs.begin(), specs.end(),
-                                           [](const CQCodeSpec& spec) { return spec.action != action_not_coded; });
+    const std::size_t with_action = questions_to_code();
     if (with_action >= 2 && respondents.respondents == 2) return refusal::fixed_number_with_two_questions;
     if (with_action == 0) return refusal::nothing_to_code;
     return refusal::none;

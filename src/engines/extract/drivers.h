@@ -84,7 +84,8 @@ struct prepare_job {
         fixed_number_with_two_questions  // message 754
     };
     refusal check_choices() const;
-    static bool path_fits(const std::string& path) { return fits_path_limit(path); }
+    // How many questions have an action.
+    std::size_t questions_to_code() const;
 
     // The coder data file at coder_path, as create_coder_data_file makes it.
     prepare_result run(const study_files& files, const std::function<bool()>& confirm_duplicates,

@@ -67,8 +67,8 @@ TEST(PrepareJob, ChoicesAsAWhole) {
         job.respondents.respondents = r.respondents;
         EXPECT_EQ(r.expected, job.check_choices()) << r.specs.size() << " questions, mode " << r.respondents;
     }
-    EXPECT_TRUE(oc::prepare_job::path_fits(std::string(255, 'a')));
-    EXPECT_FALSE(oc::prepare_job::path_fits(std::string(256, 'a')));
+    EXPECT_TRUE(oc::fits_path_limit(std::string(255, 'a')));
+    EXPECT_FALSE(oc::fits_path_limit(std::string(256, 'a')));
 }
 
 TEST(MergeJob, StatusAndRespondentChecks) {
