@@ -7,6 +7,7 @@
 
 #include "cli_common.h"
 #include "engines/batch/batch_codes.h"
+#include "engines/frame/frame_job.h"
 #include "commands.h"
 #include "study_locks.h"
 #include "suite/merge_journal.h"
@@ -19,6 +20,7 @@ struct code_options {
     std::string base;
     std::string file;
     std::string codes;
+    bool strict = false;
     double wait_seconds = 0;
 };
 
@@ -32,9 +34,16 @@ int run_code(const code_options& options) {
         oc::study_write_session session;
         if (!open_for_writing(study.name, command, options.wait_seconds, session)) return exit_failure;
     }
+    oc::code_frame frame;
+    if (options.strict) {
+        if (oc::failure problem = oc::load_frame(study.name, frame)) {
+            print_error(problem.text());
+            return exit_failure;
+        }
+    }
     oc::coder_file_session coder_lock;
     if (!lock_coder_file(options.file, command, options.wait_seconds, coder_lock)) return exit_failure;
-    oc::batch_result result = oc::apply_batch_codes(options.file, codes);
+    oc::batch_result result = oc::apply_batch_codes(options.file, codes, options.strict ? &frame : nullptr);
     if (!result.ok) {
         print_error(result.message);
         if (result.coded > 0) print_error(std::to_string(result.coded) + " records were coded before the failure.");
@@ -54,6 +63,7 @@ void add_code_command(CLI::App& app, int& result) {
     cmd->add_option("--codes", options->codes,
                     "CSV with header question,respondent,roster,list_no,codes[,sequence]; codes separated by spaces")
         ->required();
+    cmd->add_flag("--strict", options->strict, "Refuse codes that are not in the study's code frame");
     add_wait_option(*cmd, options->wait_seconds);
     cmd->callback([options, &result] { result = run_code(*options); });
 }

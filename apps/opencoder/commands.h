@@ -13,5 +13,6 @@ void add_prepare_command(CLI::App& app, int& result);
 void add_examine_command(CLI::App& app, int& result);
 void add_code_command(CLI::App& app, int& result);
 void add_merge_command(CLI::App& app, int& result);
+void add_frame_command(CLI::App& app, int& result);
 
 }  // namespace cli

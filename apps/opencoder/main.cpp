@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     cli::add_examine_command(app, result);
     cli::add_code_command(app, result);
     cli::add_merge_command(app, result);
+    cli::add_frame_command(app, result);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help

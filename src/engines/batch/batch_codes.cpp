@@ -10,6 +10,7 @@
 
 #include "coderfile/coder_file.h"
 #include "coderfile/cursor.h"
+#include "engines/frame/code_frame.h"
 #include "suite/csv_rows.h"
 #include "suite/path_parts.h"
 #include "suite/whole_number.h"
@@ -102,7 +103,7 @@ struct batch_plan {
 // The codes of one cell, each 1-9999 in at most the question's code width
 // and at most its number of codes.
 study_result read_codes(const std::string& text, const quest_spec& q, const std::string& codes_csv, int row,
-                        std::vector<std::int16_t>& codes) {
+                        const code_frame* strict, std::vector<std::int16_t>& codes) {
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find(' ', start);
         if (end == std::string::npos) end = text.size();
@@ -114,6 +115,9 @@ study_result read_codes(const std::string& text, const quest_spec& q, const std:
             return study_result::failure(where(codes_csv, row, "codes") + "\"" + code +
                                          "\" is not a code from 1 to 9999 of at most " +
                                          std::to_string(q.code_width) + " digits");
+        if (strict && !strict->find(q.name, static_cast<int>(*value)))
+            return study_result::failure(where(codes_csv, row, "codes") + std::to_string(*value) +
+                                         " is not a code of " + q.name + " in the code frame");
         codes.push_back(static_cast<std::int16_t>(*value));
     }
     if (codes.size() > static_cast<std::size_t>(q.max_codes))
@@ -124,7 +128,8 @@ study_result read_codes(const std::string& text, const quest_spec& q, const std:
 
 // One data row: the record it names, found exactly once, and its codes.
 study_result plan_row(const csv_row& row, const csv_columns& columns, const record_index& records,
-                      const quest_list& questions, const std::string& codes_csv, batch_plan& plan) {
+                      const quest_list& questions, const std::string& codes_csv, const code_frame* strict,
+                      batch_plan& plan) {
     if (row.cells.size() != std::max({columns.question, columns.respondent, columns.roster, columns.list_no,
                                       columns.codes, columns.sequence}) + 1u)
         return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
@@ -156,7 +161,7 @@ study_result plan_row(const csv_row& row, const csv_columns& columns, const reco
                                      " records match; add a sequence column to choose one");
     planned_codes planned{matches[0], {}};
     study_result codes = read_codes(cell(columns.codes), questions[matches[0].question], codes_csv, row.number,
-                                    planned.codes);
+                                    strict, planned.codes);
     if (!codes.ok) return codes;
     auto [earlier, fresh] = plan.rows.emplace(std::pair{planned.place.question, planned.place.number}, row.number);
     if (!fresh)
@@ -204,7 +209,8 @@ batch_result write_plan(const std::string& coder_path, coder_spec& spec, quest_l
 
 }  // namespace
 
-batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv) {
+batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv,
+                               const code_frame* strict) {
     coder_spec spec;
     quest_list questions;
     std::int16_t question_count = 0;
@@ -218,7 +224,7 @@ batch_result apply_batch_codes(const std::string& coder_path, const std::string&
     study_result read = read_csv_rows(codes_csv, [&](const csv_row& row) -> study_result {
         if (row.number == 1) return read_header(row, columns, codes_csv);
         if (row.cells.empty()) return study_result::success();
-        return plan_row(row, columns, *records, questions, codes_csv, plan);
+        return plan_row(row, columns, *records, questions, codes_csv, strict, plan);
     });
     if (!read.ok) return {false, 0, read.message};
     if (columns.codes < 0) return {false, 0, file_name_of(codes_csv) + ": no header row"};

@@ -6,6 +6,8 @@
 
 namespace oc {
 
+class code_frame;
+
 struct batch_result {
     bool ok = false;
     int coded = 0;        // records written
@@ -20,6 +22,9 @@ struct batch_result {
 // codes in place through the coder cursor, raises each question's
 // last_record_coded as saving the records in file order would, and rewrites
 // the status, line 2 and the trailer. On any refusal nothing is written.
-batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv);
+// With a `strict` frame every code must also be one of that frame's codes of
+// the row's question.
+batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv,
+                               const code_frame* strict = nullptr);
 
 }  // namespace oc
