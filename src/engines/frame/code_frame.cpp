@@ -273,7 +273,6 @@ failure parse_frame(std::string_view bytes, const std::string& file, code_frame&
     std::size_t text_end = record.end;
     while (text_end > record.begin && (bytes[text_end - 1] == '\n' || bytes[text_end - 1] == '\r')) --text_end;
     read.header_end_ = std::string(bytes.substr(text_end, record.end - text_end));
-    if (read.header_end_.empty()) read.header_end_ = "\r\n";
     at = record.end;
     while (at < bytes.size()) {
         ++row;
