@@ -30,6 +30,7 @@ struct examine_options {
     bool no_respondent = false;
     bool no_numbers = false;
     bool strip_numeric = false;
+    bool code_labels = false;
     std::string out;
     bool replace = false;
 };
@@ -72,7 +73,8 @@ int run_examine(const examine_options& options) {
     job.catalogue = catalogue;
     job.selected = select_questions(options.questions, catalogue);
     job.respondents = parse_filter_options(options.filters);
-    job.options = {!options.no_one_line, !options.no_respondent, !options.no_numbers, options.strip_numeric};
+    job.options = {!options.no_one_line, !options.no_respondent, !options.no_numbers, options.strip_numeric,
+                   options.code_labels};
 
     if (!out.empty()) {
         oc::output_refusal refusal = oc::output_path_refusal(study.name, out, oc::output_kind::listing, options.replace);
@@ -112,6 +114,8 @@ void add_examine_command(CLI::App& app, int& result) {
     cmd->add_flag("--no-respondent", options->no_respondent, "Leave out the respondent number");
     cmd->add_flag("--no-numbers", options->no_numbers, "Leave out the sequence, roster and list numbers");
     cmd->add_flag("--strip-numeric", options->strip_numeric, "Strip the numeric code before OTHER texts");
+    cmd->add_flag("--code-labels", options->code_labels,
+                  "After each answer, the codes coders stored for it and their labels from the code frame");
     cmd->add_option("--out", options->out, "Listing file to write (default: standard output)");
     cmd->add_flag("--replace", options->replace, "Replace an existing --out file (never a file of the study)");
     cmd->callback([options, &result] { result = run_examine(*options); });

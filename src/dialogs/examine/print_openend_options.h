@@ -1,7 +1,7 @@
-// CPrintOpenendOptions: what each entry of the open-end listing holds. Four
+// CPrintOpenendOptions: what each entry of the open-end listing holds. Five
 // check boxes: "One line per response", "Include respondent number" and
 // "Include sequence, roster, and list numbers" start ticked, "Strip numeric
-// before OTH responses" does not. Run it with oc_ui::run_modal and read
+// before OTH responses" and the stored codes with their labels do not. Run it with oc_ui::run_modal and read
 // options() after QDialog::Accepted.
 #pragma once
 
@@ -24,6 +24,7 @@ private:
     QCheckBox* numbers_ = nullptr;
     QCheckBox* respondent_ = nullptr;
     QCheckBox* one_line_ = nullptr;
+    QCheckBox* labels_ = nullptr;
 };
 
 }  // namespace oc_ui

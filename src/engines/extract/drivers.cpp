@@ -140,6 +140,7 @@ bool examine_job::write_listing(const study_files& files) {
     request.show_respondent = options.show_respondent;
     request.show_numbers = options.show_numbers;
     request.strip_numeric = options.strip_numeric;
+    request.code_labels = options.code_labels;
     request.listing_path = listing_path_;
     extract_responses(request, false, files.data, files.index, files.coder_list, files.coder_list_backup);
     return true;

@@ -99,12 +99,13 @@ prepare_result create_coder_data_file(extract_request& request, const study_file
                                       const std::function<bool()>& confirm_duplicates,
                                       const extract_progress& progress = {});
 
-// The four listing options, defaults as the options dialog starts.
+// The listing options, defaults as the options dialog starts.
 struct listing_options {
     bool one_line = true;
     bool show_respondent = true;
     bool show_numbers = true;
     bool strip_numeric = false;
+    bool code_labels = false;  // off: the listing's bytes are as they always were
 };
 
 // The questions ticked, in catalogue order (names only).

@@ -14,6 +14,7 @@
 #include "coderfile/text_stream.h"
 #include "engines/extract/coded_lookup.h"
 #include "engines/extract/coder_list_update.h"
+#include "engines/extract/stored_codes.h"
 #include "suite/durable_file.h"
 #include "suite/answer_walk.h"
 #include "suite/data_library.h"
@@ -87,7 +88,9 @@ public:
           coded_(list_path, ranged(request) ? request.min_respondent : 0,
                  ranged(request) ? request.max_respondent : UINT32_MAX),
           progress_(progress),
-          listing_(!request.listing_path.empty()) {}
+          listing_(!request.listing_path.empty()) {
+        if (listing_ && request.code_labels) stored_.load(list_path);
+    }
 
     outcome run(std::FILE* out);
     coder_spec& spec() { return spec_; }
@@ -114,6 +117,7 @@ private:
     const std::string& file_a_;
     const std::string& file_b_;
     coded_lookup coded_;
+    stored_codes stored_;  // a listing's codes and labels, when asked for
     const extract_progress& progress_;
     const bool listing_;
     std::FILE* out_ = nullptr;
@@ -175,12 +179,25 @@ bool extraction::finish_coder_file() {
 bool extraction::write_listing_entry(std::uint16_t sequence, std::uint32_t respondent, const char* question,
                                      std::int32_t roster, int list_no, const std::string& text) {
     bool ok = true;
-    if (request_.show_numbers) ok = ok && write("%5u ", static_cast<unsigned>(sequence));
-    if (request_.show_respondent) ok = ok && write("%9lu ", static_cast<unsigned long>(respondent));
-    if (request_.one_line) ok = ok && write("%-8s ", question);
-    if (request_.show_numbers) ok = ok && write("%3d %3d ", static_cast<int>(roster), list_no);
-    if (!request_.one_line && (request_.show_numbers || request_.show_respondent)) ok = ok && write("\r\n");
+    int numbers = 0;  // the width of what precedes the text on its line
+    auto counted = [&](int n) {
+        numbers += std::max(n, 0);
+        return n >= 0;
+    };
+    if (request_.show_numbers) ok = ok && counted(std::fprintf(out_, "%5u ", static_cast<unsigned>(sequence)));
+    if (request_.show_respondent) ok = ok && counted(std::fprintf(out_, "%9lu ", static_cast<unsigned long>(respondent)));
+    if (request_.one_line) ok = ok && counted(std::fprintf(out_, "%-8s ", question));
+    if (request_.show_numbers) ok = ok && counted(std::fprintf(out_, "%3d %3d ", static_cast<int>(roster), list_no));
+    if (!request_.one_line && (request_.show_numbers || request_.show_respondent)) {
+        ok = ok && write("\r\n");
+        numbers = 0;
+    }
     ok = ok && write("%s\r\n", text.c_str());
+    if (request_.code_labels) {
+        // Under the answer's text, so that the print view's text column holds both.
+        const std::string codes = stored_.describe(question, respondent, sequence, roster, list_no);
+        if (!codes.empty()) ok = ok && write("%*s%s\r\n", numbers, "", codes.c_str());
+    }
     if (!request_.one_line) ok = ok && write("\r\n");
     return ok;
 }

@@ -40,6 +40,7 @@ struct extract_request {
     bool show_respondent = false;
     bool show_numbers = false;
     bool strip_numeric = false;
+    bool code_labels = false;  // the stored codes and their labels after each answer
 };
 
 }  // namespace oc

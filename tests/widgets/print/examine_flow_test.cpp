@@ -77,6 +77,8 @@ TEST_F(ExamineFlow, SavesTheListingOfTheTickedQuestionAsOptionedAndChangesNothin
     });
     sink.drive_next([](QDialog& options) {
         octest::child<QCheckBox>(options, "stripCheck")->toggle();
+        // Off unless asked: the listing below is the one it has always been.
+        EXPECT_FALSE(octest::child<QCheckBox>(options, "codeLabelsCheck")->isChecked());
         options.accept();
     });
     sink.drive_next([](QDialog& print) {
