@@ -15,6 +15,7 @@ struct entry_points {
     opencoder_api::CodeOpenendResponsesFn code = nullptr;
     opencoder_api::MergeCodesIntoDataFileFn merge = nullptr;
     opencoder_api::GetStatusCoderSpecFilesFn status = nullptr;
+    opencoder_api::EditCodeFrameFn frame = nullptr;
     opencoder_api::GetXxxFileAndStatusListsFn file_lists = nullptr;
     opencoder_api::SetTextFn set_sound_dir = nullptr;
 };

@@ -1,9 +1,10 @@
 // opencoder-menu: the host of the coder library.
 //   opencoder-menu [--library PATH] [--list] [DIR/NAME]
+// Without DIR/NAME the window opens the study opened last (else the demo).
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTextStream>
 
 #include "library_loader.h"
@@ -20,11 +21,13 @@ int print_coder_files(menu::library_loader& library, const QString& base_path) {
         err << library.error() << Qt::endl;
         return 2;
     }
-    menu::menu_window window(library);
-    window.report_problem = [&err](const QString& text) { err << text << Qt::endl; };
-    if (!window.open_study(base_path)) return 1;
-    const menu::study_paths& study = *window.study();
+    const menu::study_paths study = menu::study_from_base(base_path);
+    if (!menu::study_exists(study)) {
+        err << "No study at " << study.base << ": its label file " << study.label() << " does not exist." << Qt::endl;
+        return 1;
+    }
     if (!QFileInfo(study.coder_list()).isFile()) return 0;
+    QDir::setCurrent(study.directory);
     QStringList names;
     QByteArray statuses;
     if (library.functions().file_lists(study.coder_list(), names, statuses) == 0) return 1;
@@ -73,6 +76,11 @@ int main(int argc, char** argv) {
         window.report_problem(library.error());
     else if (parser.isSet(sound_option) && !library.set_sound_directory(parser.value(sound_option)))
         window.report_problem(library.error());
-    window.open_study(base_path);
+    // Each morning the study of the day before, when it is still there.
+    const QStringList recent = menu::recent_studies();
+    if (positional.isEmpty() && !recent.isEmpty() && menu::study_exists(menu::study_from_base(recent.first())))
+        window.open_study(recent.first());
+    else
+        window.open_study(base_path);
     return QApplication::exec();
 }

@@ -8,6 +8,7 @@
 #include "dialogs/merge/merge_command.h"
 #include "dialogs/prepare/prepare_command.h"
 #include "dialogs/examine/examine_command.h"
+#include "dialogs/frame/frame_command.h"
 #include "dialogs/status/status_report.h"
 
 namespace {
@@ -51,6 +52,10 @@ void MergeCodesIntoDataFile(const QString& indexPath, const QString& dataPath, c
 
 void GetStatusCoderSpecFiles(const QString& coderListPath) {
     oc_ui::run_reporting_failures([&] { oc_ui::run_status_report(coderListPath); });
+}
+
+void EditCodeFrame(const QString& studyBasePath) {
+    oc_ui::run_reporting_failures([&] { oc_ui::run_frame_editor(studyBasePath); });
 }
 
 int GetXxxFileAndStatusLists(const QString& coderListPath, QStringList& names, QByteArray& statuses) {

@@ -42,6 +42,12 @@ OPENCODER_API void MergeCodesIntoDataFile(const QString& indexPath, const QStrin
 // Status report of every coder data file of the study.
 OPENCODER_API void GetStatusCoderSpecFiles(const QString& coderListPath);
 
+// The code frame editor of the study DIR/NAME: its frame NAME.cfr is
+// edited in memory and saved whole on OK; Cancel writes nothing. The study
+// directory must be current, as for the list-based calls (deleting a code
+// counts the coder files' records that use it).
+OPENCODER_API void EditCodeFrame(const QString& studyBasePath);
+
 // The study's coder data files that exist and their status bytes (0 not
 // coded, 1 partly, 2 complete, 3 merged). 1 with both lists replaced; 0
 // after a message box (710 or 709), both lists left unchanged.
@@ -67,6 +73,7 @@ using PrepareCoderSpecsFn = decltype(&PrepareCoderSpecs);
 using CodeOpenendResponsesFn = decltype(&CodeOpenendResponses);
 using MergeCodesIntoDataFileFn = decltype(&MergeCodesIntoDataFile);
 using GetStatusCoderSpecFilesFn = decltype(&GetStatusCoderSpecFiles);
+using EditCodeFrameFn = decltype(&EditCodeFrame);
 using GetXxxFileAndStatusListsFn = decltype(&GetXxxFileAndStatusLists);
 using GetTextFn = decltype(&OcGetSoundDir);
 using SetTextFn = decltype(&OcSetSoundDir);

@@ -130,4 +130,16 @@ study_status study_reader::for_each_version(const idx_entry& first, std::uint32_
     }
 }
 
+std::optional<long> count_respondents(const std::string& idx_path, const std::string& dat_path) {
+    study_reader reader;
+    if (reader.open(idx_path, dat_path) != study_status::ok) return std::nullopt;
+    long count = 0;
+    idx_entry entry;
+    std::uint32_t offset = 0;
+    study_status status;
+    while ((status = reader.next_first_entry(entry, offset)) == study_status::ok) ++count;
+    if (status != study_status::end) return std::nullopt;
+    return count;
+}
+
 }  // namespace oc

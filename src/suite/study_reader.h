@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,5 +71,9 @@ private:
     std::vector<unsigned char> record_bytes_;
     std::string problem_;
 };
+
+// The study's respondents (generation-1 index entries), for an overview;
+// none when the index cannot be read whole.
+std::optional<long> count_respondents(const std::string& idx_path, const std::string& dat_path);
 
 }  // namespace oc

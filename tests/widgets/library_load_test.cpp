@@ -77,13 +77,14 @@ protected:
     octest::ScratchDir dir;
 };
 
-// The six entry points by name, the state reached through accessors only.
+// The entry points by name, the state reached through accessors only.
 TEST_F(LibraryLoad, EntryPointsStateAndWindowsInEachOfTwoLoads) {
     for (int load = 0; load < 2; ++load) {
         loaded_library library;
         ASSERT_NE(nullptr, library.handle) << dlerror();
         for (const char* name : {"ExamineOpenends", "PrepareCoderSpecs", "CodeOpenendResponses",
-                                 "MergeCodesIntoDataFile", "GetStatusCoderSpecFiles", "GetXxxFileAndStatusLists"})
+                                 "MergeCodesIntoDataFile", "GetStatusCoderSpecFiles", "GetXxxFileAndStatusLists",
+                                 "EditCodeFrame"})
             EXPECT_NE(nullptr, dlsym(library.handle, name)) << name;
         EXPECT_EQ(nullptr, dlsym(library.handle, "_ZN5oc_ui10g_soundDirE"));
         auto get_dir = library.get<opencoder_api::GetTextFn>("OcGetSoundDir");
