@@ -96,6 +96,23 @@ TEST_F(FrameTest, NewCodeIsAddedToTheFrameFileAtOnceAndCancelWritesNothing) {
     EXPECT_TRUE(sink.messages().empty());
 }
 
+TEST_F(FrameTest, AHiddenFrameStaysHiddenNextTimeUntilCtrlFBringsItBack) {
+    {
+        OpenDialog open(file.questions[0]);
+        button(open.dialog, "frameToggle")->click();
+        EXPECT_FALSE(child(open.dialog, "framePanel")->isVisible());
+    }
+    OpenDialog again(file.questions[0]);
+    EXPECT_FALSE(child(again.dialog, "framePanel")->isVisible());
+    ASSERT_TRUE(octest::activate(again.dialog));
+    octest::press(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(child(again.dialog, "framePanel")->isVisible());
+    EXPECT_EQ(child(again.dialog, "frameFilter"), focused());
+    octest::press(Qt::Key_Escape);  // back in box 1: Escape there cancels as before
+    octest::press(Qt::Key_Escape);
+    EXPECT_EQ(QDialog::Rejected, again.dialog.result());
+}
+
 TEST_F(FrameTest, ALoopedAnswerShowsItsIterationItsPlaceInTheListAndTheCodedCount) {
     octest::import_study_s(dir, "name,type,other,text\r\nQ5,7,0,What did you buy?\r\n",
                            "respondent,sequence,complete,Q5[1],Q5[2]\r\n1,1,1,milk|eggs|tea,bread\r\n2,1,1,,jam\r\n");
