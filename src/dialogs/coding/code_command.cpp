@@ -36,7 +36,7 @@ void run_coding(const QString& coder_list) {
     if (!lock_coder_file(to_native_bytes(path), QStringLiteral("code ") + path, lock, std::chrono::seconds(0))) return;
     oc::loaded_coder_file file;
     if (!load_coder_questions(path, file)) return;
-    CSelectQNameToCodeDlg questions(path, file);
+    CSelectQNameToCodeDlg questions(path, base, file);
     run_modal(questions);
 }
 

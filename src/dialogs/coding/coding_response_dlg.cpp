@@ -1,12 +1,17 @@
 #include "dialogs/coding/coding_response_dlg.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
 #include <QVBoxLayout>
 #include <unistd.h>
 
@@ -24,38 +29,35 @@
 #include "ui/images/status_images.h"
 #include "engines/texts/string_table.h"
 #include "ui/tools/default_font.h"
+#include "ui/widgets/elided_label.h"
+#include "ui/widgets/frame_panel.h"
+#include "suite/label_file.h"
 
 namespace oc_ui {
 
 namespace {
 
-constexpr int kBoxesPerColumn = 5;
+// Up to ten boxes a column, so that each has room for its code's label.
+constexpr int kBoxesPerColumn = 10;
 constexpr int kMaxCodeValue = 9999;
+constexpr int kBoxWidth = 25, kBoxHeight = 13;  // dialog units
 
-// The code boxes' grid in dialog units: six columns of five, each box with
-// its label to the left; positions relative to the top left of the grid.
-constexpr int kColumnX[] = {14, 67, 120, 173, 226, 279};
-constexpr int kRowY[] = {0, 16, 32, 48, 64};
-constexpr int kBoxWidth = 25, kBoxHeight = 13, kLabelWidth = 12, kLabelOffset = 14;
-constexpr int kGridWidth = 304, kGridHeight = 77;
-
-QRect dialog_rect(const QWidget& widget, int x, int y, int width, int height) {
-    QSize origin = dialog_units(widget, x, y);
-    return QRect(QPoint(origin.width(), origin.height()), dialog_units(widget, width, height));
-}
+const QString kSettingsGroup = QStringLiteral("codingDialog");
 
 bool is_code(std::int16_t value) { return value >= 1 && value <= kMaxCodeValue; }
 
 }  // namespace
 
 CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t start, oc::quest_spec& quest,
-                                       QWidget* parent)
+                                       const coding_sources& sources, QWidget* parent)
     : QDialog(parent), cursor_(cursor), quest_(quest), m_lRecord(start),
-      m_codes(std::clamp<int>(quest.max_codes, 0, oc::kMaxCodes), kNoCode) {
+      m_codes(std::clamp<int>(quest.max_codes, 0, oc::kMaxCodes), kNoCode), sources_(sources) {
     setObjectName(QStringLiteral("codingResponseDialog"));
     setWindowTitle(QStringLiteral("Enter Codes For Respondents"));
     std::unique_ptr<QFont> font(GetDefaultFont(0, nullptr));
 
+    panel_ = new frame_panel(this);
+    panel_->show_question(sources.study_base, quest.name, QStringLiteral("code ") + sources.coder_path);
     auto* code_area = new QWidget(this);
     code_area->setObjectName(QStringLiteral("codeArea"));
     build_code_area(*code_area, font.get());
@@ -63,17 +65,96 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     build_sound_controls();
     QLayout* bottom = build_buttons();
 
+    // The answer and the boxes on the left, the frame on the right; the
+    // answer and the frame take what the dialog grows by.
+    auto* coding = new QWidget(this);
+    auto* coding_layout = new QVBoxLayout(coding);
+    coding_layout->setContentsMargins(0, 0, 0, 0);
+    coding_layout->addWidget(answer_, 1);
+    coding_layout->addWidget(code_area);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("codingSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(coding);
+    splitter_->addWidget(panel_);
+    splitter_->setStretchFactor(0, 3);
+    splitter_->setStretchFactor(1, 2);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(answer_);
-    layout->addWidget(code_area);
+    layout->addWidget(context_);
+    layout->addWidget(splitter_, 1);
     layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(panel_, &frame_panel::code_chosen, this, &CCodingResponseDlg::put_code);
+    connect(panel_, &frame_panel::left, this, &CCodingResponseDlg::focus_boxes);
+    connect(panel_, &frame_panel::frame_changed, this, [this] {
+        for (int i = 0; i < m_codes.size(); ++i) show_meaning(i);
+    });
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        frame_toggle_->setChecked(true);
+        panel_->focus_filter();
+    });
+    restore_layout();
+    read_context();
 
     loaded_ = LoadRecord();
     if (!loaded_) return;
     previous_->setEnabled(m_lRecord > 1);
     focus_first_box();
+}
+
+CCodingResponseDlg::~CCodingResponseDlg() {
+    if (!loaded_) return;
+    QSettings settings;
+    settings.beginGroup(kSettingsGroup);
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("splitter"), splitter_->saveState());
+    settings.setValue(QStringLiteral("frameShown"), frame_toggle_->isChecked());
+}
+
+void CCodingResponseDlg::restore_layout() {
+    QSettings settings;
+    settings.beginGroup(kSettingsGroup);
+    if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray())) resize(sizeHint());
+    splitter_->restoreState(settings.value(QStringLiteral("splitter")).toByteArray());
+    frame_toggle_->setChecked(settings.value(QStringLiteral("frameShown"), true).toBool());
+    panel_->setVisible(frame_toggle_->isChecked());
+}
+
+// The question's text and the record briefs, read once: the context line
+// is kept from them and the saves, with no further reading of the file.
+void CCodingResponseDlg::read_context() {
+    if (!sources_.study_base.empty()) {
+        std::vector<oc::study_label> labels;
+        if (oc::read_label_file(sources_.study_base + ".lbl", labels).ok)
+            for (const oc::study_label& label : labels)
+                if (label.name == quest_.name) question_text_ = QString::fromLocal8Bit(label.text.c_str()).simplified();
+    }
+    if (sources_.coder_path.isEmpty()) return;
+    if (auto briefs = oc::read_record_briefs(to_native_bytes(sources_.coder_path), quest_.name)) {
+        briefs_ = std::move(*briefs);
+        have_briefs_ = true;
+        coded_ = std::count_if(briefs_.begin(), briefs_.end(), [](const oc::record_brief& b) { return b.coded; });
+    }
+}
+
+void CCodingResponseDlg::show_context() {
+    QStringList pieces;
+    if (!question_text_.isEmpty()) pieces.append(question_text_);
+    const auto index = static_cast<std::size_t>(m_lRecord - 1);
+    QStringList where;
+    if (m_record.roster != 0) where.append(QStringLiteral("iteration %1").arg(m_record.roster));
+    // Every answer has a list number; it says something only in a list.
+    const int answers = have_briefs_ ? oc::answers_in_group(briefs_, index) : 0;
+    if (m_record.list_no != 0 && answers > 1)
+        where.append(QStringLiteral("answer %1 of %2").arg(m_record.list_no).arg(answers));
+    if (!where.isEmpty()) pieces.append(where.join(QStringLiteral(", ")));
+    QString position = QStringLiteral("record %1 of %2").arg(m_lRecord).arg(quest_.record_count);
+    if (have_briefs_) position += QStringLiteral(", %1 coded").arg(coded_);
+    pieces.append(position);
+    context_->setText(pieces.join(QStringLiteral("  \u00b7  ")));
 }
 
 // The question and respondent line above the answer; the answer itself.
@@ -88,7 +169,7 @@ QLayout* CCodingResponseDlg::build_answer_area(const QFont* font) {
     answer_->setTabChangesFocus(true);
     answer_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     answer_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    answer_->setFixedSize(dialog_units(*this, 304, 70));
+    answer_->setMinimumSize(dialog_units(*this, 200, 50));
     answer_->installEventFilter(this);
     if (font) {
         question_->setFont(*font);
@@ -102,6 +183,11 @@ QLayout* CCodingResponseDlg::build_answer_area(const QFont* font) {
     top->addStretch();
     top->addWidget(new QLabel(QStringLiteral("Respondent:"), this));
     top->addWidget(respondent_);
+
+    context_ = new QLabel(this);
+    context_->setObjectName(QStringLiteral("contextLine"));
+    context_->setTextFormat(Qt::PlainText);
+    context_->setWordWrap(true);
     return top;
 }
 
@@ -149,6 +235,9 @@ QLayout* CCodingResponseDlg::build_buttons() {
     for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
     auto* save = make_push_button(this, QStringLiteral("Save and Exit"), QStringLiteral("saveButton"));
     auto* cancel = make_push_button(this, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
+    frame_toggle_ = make_push_button(this, QStringLiteral("Code &Frame"), QStringLiteral("frameToggle"));
+    frame_toggle_->setCheckable(true);
+    frame_toggle_->setToolTip(QStringLiteral("Show or hide the code frame (Ctrl+F: its filter)"));
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(previous_);
@@ -157,12 +246,16 @@ QLayout* CCodingResponseDlg::build_buttons() {
     bottom->addWidget(sound_label_);
     bottom->addWidget(sound_group_);
     bottom->addStretch();
+    bottom->addWidget(frame_toggle_);
     bottom->addWidget(save);
     bottom->addWidget(cancel);
 
-    // The code boxes come first, so typing starts in box 1.
+    // The code boxes come first, so typing starts in box 1; the frame after
+    // the answer, as it sits on screen.
     QWidget* previous_in_chain = boxes_.back();
-    for (QWidget* w : std::initializer_list<QWidget*>{answer_, previous_, next_, play_, stop_, delete_, save, cancel}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{answer_, panel_->filter(), panel_->codes_view(),
+                                                      panel_->new_code_button(), previous_, next_, play_, stop_,
+                                                      delete_, frame_toggle_, save, cancel}) {
         setTabOrder(previous_in_chain, w);
         previous_in_chain = w;
     }
@@ -174,29 +267,50 @@ QLayout* CCodingResponseDlg::build_buttons() {
     connect(play_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPlaySound);
     connect(stop_, &QPushButton::clicked, this, &CCodingResponseDlg::OnStopSound);
     connect(delete_, &QPushButton::clicked, this, &CCodingResponseDlg::OnDeleteSound);
+    connect(frame_toggle_, &QPushButton::toggled, this, [this](bool shown) {
+        const bool had_focus = panel_->isAncestorOf(QApplication::focusWidget());
+        panel_->setVisible(shown);
+        if (had_focus && !shown) focus_boxes();
+    });
 
     return bottom;
 }
 
+// The question's boxes in columns of up to ten, each as "N:", the box and
+// the label of the code in it, which takes the column's spare width.
 void CCodingResponseDlg::build_code_area(QWidget& area, const QFont* font) {
-    area.setFixedSize(dialog_units(*this, kGridWidth, kGridHeight));
+    auto* grid = new QGridLayout(&area);
+    grid->setContentsMargins(0, 0, 0, 0);
+    const int used_count = static_cast<int>(m_codes.size());
+    const int columns = std::max(1, (used_count + kBoxesPerColumn - 1) / kBoxesPerColumn);
+    const int rows = std::max(1, (used_count + columns - 1) / columns);
+    const QSize box_size = dialog_units(*this, kBoxWidth, kBoxHeight);
     const int width = std::clamp<int>(quest_.code_width, 1, 32767);
     for (int n = 1; n <= oc::kMaxCodes; ++n) {
-        const int column = (n - 1) / kBoxesPerColumn, row = (n - 1) % kBoxesPerColumn;
+        const int column = (n - 1) / rows, row = (n - 1) % rows;
         auto* box = new QLineEdit(&area);
         box->setObjectName(QStringLiteral("codeBox%1").arg(n));
-        box->setGeometry(dialog_rect(*this, kColumnX[column], kRowY[row], kBoxWidth, kBoxHeight));
+        box->setFixedSize(box_size);
         auto* label = new QLabel(QStringLiteral("%1:").arg(n), &area);
         label->setObjectName(QStringLiteral("codeLabel%1").arg(n));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setGeometry(dialog_rect(*this, kColumnX[column] - kLabelOffset, kRowY[row], kLabelWidth, kBoxHeight));
         label->setBuddy(box);
+        auto* meaning = new elided_label(&area);
+        meaning->setObjectName(QStringLiteral("codeMeaning%1").arg(n));
         // Only the question's boxes are in use; the rest stay hidden and
         // out of the tab order.
         const bool used = n <= m_codes.size();
+        if (used) {
+            grid->addWidget(label, row, 3 * column);
+            grid->addWidget(box, row, 3 * column + 1);
+            grid->addWidget(meaning, row, 3 * column + 2);
+            grid->setColumnStretch(3 * column + 2, 1);
+        }
         label->setVisible(used);
         box->setVisible(used);
         box->setEnabled(used);
+        meaning->setVisible(used);
+        meanings_.append(meaning);
         box->setMaxLength(width);
         if (font) box->setFont(*font);
         const int slot = n - 1;
@@ -232,9 +346,11 @@ bool CCodingResponseDlg::LoadRecord() {
             m_codes[i] = kNoCode;
         }
     }
+    for (int i = 0; i < m_codes.size(); ++i) show_meaning(i);
     question_->setText(QString::fromLatin1(m_record.qname));
     respondent_->setText(QString::number(m_record.respondent));
     answer_->setPlainText(QString::fromLocal8Bit(m_record.text.c_str()));
+    show_context();
     // Recordings of this record are looked for only with a sound-file
     // directory; the search enables Play, Stop and Delete when it finds one.
     if (!g_soundDir.empty() && search_sound_files(m_record)) set_sound_enabled(true);
@@ -255,12 +371,24 @@ bool CCodingResponseDlg::SaveRecord() {
     }
     m_record = std::move(saved);
     if (m_lRecord > quest_.last_record_coded && count != 0) quest_.last_record_coded = m_lRecord;
+    const auto index = static_cast<std::size_t>(m_lRecord - 1);
+    if (have_briefs_ && index < briefs_.size() && briefs_[index].coded != (count != 0)) {
+        briefs_[index].coded = count != 0;
+        coded_ += count != 0 ? 1 : -1;
+        show_context();
+    }
     return true;
 }
 
 void CCodingResponseDlg::OnCodeChange(int slot) {
     QLineEdit* box = boxes_[slot];
     const QString text = box->text();
+    // Whatever the box ends up holding, its label follows.
+    struct meaning_update {
+        CCodingResponseDlg* dialog;
+        int slot;
+        ~meaning_update() { dialog->show_meaning(slot); }
+    } update{this, slot};
     if (text.isEmpty()) {
         if (m_codes[slot] != kNoCode) m_codes[slot] = kCleared;
         return;
@@ -291,6 +419,44 @@ void CCodingResponseDlg::OnCodeChange(int slot) {
         if (is_digit(c)) kept.append(c);
     beep();
     box->setText(kept);
+}
+
+void CCodingResponseDlg::show_meaning(int slot) {
+    if (slot >= m_codes.size()) return;
+    const std::uint16_t code = m_codes[slot];
+    // Without a frame for the question there is nothing to say of any code.
+    if (code == kNoCode || code == kCleared || !panel_->has_codes() || boxes_[slot]->text().isEmpty()) {
+        meanings_[slot]->set_full_text(QString());
+        return;
+    }
+    const QString* label = panel_->label_of(code);
+    meanings_[slot]->set_full_text(label ? *label : QStringLiteral("(not in the code frame)"));
+}
+
+void CCodingResponseDlg::put_code(int code) {
+    // As typing it would be: more digits than the question's width is refused.
+    if (QString::number(code).size() > std::clamp<int>(quest_.code_width, 1, 4)) {
+        beep();
+        return;
+    }
+    const auto empty = std::find_if(boxes_.begin(), boxes_.begin() + m_codes.size(),
+                                    [](const QLineEdit* box) { return box->text().isEmpty(); });
+    if (empty == boxes_.begin() + m_codes.size()) {
+        beep();  // every box holds a code
+        return;
+    }
+    (*empty)->setText(QString::number(code));
+    // On to the next empty box, or stay on this one: Return there is "&>>".
+    const auto next = std::find_if(empty + 1, boxes_.begin() + m_codes.size(),
+                                   [](const QLineEdit* box) { return box->text().isEmpty(); });
+    (next != boxes_.begin() + m_codes.size() ? *next : *empty)->setFocus(Qt::OtherFocusReason);
+}
+
+void CCodingResponseDlg::focus_boxes() {
+    if (m_codes.isEmpty()) return;
+    const auto empty = std::find_if(boxes_.begin(), boxes_.begin() + m_codes.size(),
+                                    [](const QLineEdit* box) { return box->text().isEmpty(); });
+    (empty != boxes_.begin() + m_codes.size() ? *empty : boxes_[0])->setFocus(Qt::OtherFocusReason);
 }
 
 void CCodingResponseDlg::focus_first_box() {

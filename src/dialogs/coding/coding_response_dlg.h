@@ -1,23 +1,38 @@
 // The code-entry dialog: one record of one question at a time, up to 30
 // code boxes, moving with "&<<" and "&>>" and saving each record in place.
+// Beside them the question's code frame, to look codes up and add new ones.
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <QVector>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "coderfile/coder_types.h"
 #include "coderfile/cursor.h"
+#include "coderfile/record_briefs.h"
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 
 class QLayout;
 
 namespace oc_ui {
+
+class elided_label;
+class frame_panel;
+
+// Where the records being coded come from.
+struct coding_sources {
+    QString coder_path;      // the coder data file the cursor is open on
+    std::string study_base;  // its study DIR/NAME: the labels and the code frame
+};
 
 class CCodingResponseDlg : public QDialog {
     Q_OBJECT
@@ -32,7 +47,9 @@ public:
     // When the start record cannot be read, message 709 has been shown and
     // loaded() is false: the caller must not run the dialog.
     CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t start, oc::quest_spec& quest,
-                       QWidget* parent = nullptr);
+                       const coding_sources& sources, QWidget* parent = nullptr);
+    // Keeps the size, the splitter and whether the frame shows, for next time.
+    ~CCodingResponseDlg() override;
 
     std::int32_t record_number() const { return m_lRecord; }
     const QVector<std::uint16_t>& working_codes() const { return m_codes; }
@@ -56,6 +73,13 @@ protected:
 
 private:
     void build_code_area(QWidget& area, const QFont* font);
+    void read_context();
+    void show_context();
+    void show_meaning(int slot);
+    // The frame's code `code` into the first empty box.
+    void put_code(int code);
+    void focus_boxes();
+    void restore_layout();
     QLayout* build_answer_area(const QFont* font);
     void build_sound_controls();
     QLayout* build_buttons();
@@ -75,11 +99,22 @@ private:
     oc::resp_record m_record;
     QVector<std::uint16_t> m_codes;
     bool loaded_ = false;
+    coding_sources sources_;
+    QString question_text_;
+    // The question's records, read once at open; `coded` follows the saves.
+    std::vector<oc::record_brief> briefs_;
+    bool have_briefs_ = false;
+    long coded_ = 0;
 
     QLabel* question_ = nullptr;
     QLabel* respondent_ = nullptr;
     QPlainTextEdit* answer_ = nullptr;
+    QLabel* context_ = nullptr;
     QVector<QLineEdit*> boxes_;
+    QVector<elided_label*> meanings_;
+    frame_panel* panel_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QPushButton* frame_toggle_ = nullptr;
     QPushButton* previous_ = nullptr;
     QPushButton* next_ = nullptr;
     // The sound controls: shown only with a sound-file directory; the

@@ -61,8 +61,9 @@ QLabel* value_label(QWidget* parent, const char* name, const QFont* font) {
 
 }  // namespace
 
-CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, oc::loaded_coder_file& file, QWidget* parent)
-    : QDialog(parent), path_(path), file_(file) {
+CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, const std::string& study_base,
+                                             oc::loaded_coder_file& file, QWidget* parent)
+    : QDialog(parent), path_(path), study_base_(study_base), file_(file) {
     setObjectName(QStringLiteral("selectQNameToCodeDialog"));
     setWindowTitle(QStringLiteral("Select Question to Code"));
     std::unique_ptr<QFont> font(GetDefaultFont(0, nullptr));
@@ -188,7 +189,7 @@ void CSelectQNameToCodeDlg::CodeQuestion() {
     std::int32_t start = 1;
     if (!ChooseStartRecord(*cursor, start, m_nStartChoice, m_lRespondent, quest)) return;  // closes the cursor
     {
-        CCodingResponseDlg coding(*cursor, start, quest, this);
+        CCodingResponseDlg coding(*cursor, start, quest, {path_, study_base_}, this);
         if (coding.loaded()) run_modal(coding);
     }
     // Whatever ended the pass: the status, line 2 and every question's

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <string>
 
 #include "coderfile/cursor.h"
 #include "coderfile/discovery.h"
@@ -31,8 +32,10 @@ int ChooseStartRecord(oc::coder_cursor& cursor, std::int32_t& start, int choice,
 class CSelectQNameToCodeDlg : public QDialog {
     Q_OBJECT
 public:
-    // `file` is the loaded coder data file at `path`; not owned.
-    CSelectQNameToCodeDlg(const QString& path, oc::loaded_coder_file& file, QWidget* parent = nullptr);
+    // `file` is the loaded coder data file at `path`, of the study
+    // `study_base` (DIR/NAME); not owned.
+    CSelectQNameToCodeDlg(const QString& path, const std::string& study_base, oc::loaded_coder_file& file,
+                          QWidget* parent = nullptr);
 
     int selected_question() const { return m_nQuestion; }
     int start_choice() const { return m_nStartChoice; }
@@ -48,6 +51,7 @@ private:
     void show_fields(const oc::quest_spec& quest);
 
     QString path_;
+    std::string study_base_;
     oc::loaded_coder_file& file_;
     int m_nQuestion = -1;
     int m_nStartChoice = -1;

@@ -78,7 +78,7 @@ protected:
 // A coding dialog on `quest` of S.001 from record `start`, shown but not modal.
 struct OpenDialog {
     OpenDialog(oc::quest_spec& quest, std::int32_t start = 1)
-        : cursor(oc::open_coder_cursor("S.001", quest.name)), dialog(*cursor, start, quest) {
+        : cursor(oc::open_coder_cursor("S.001", quest.name)), dialog(*cursor, start, quest, {"S.001", "S"}) {
         dialog.show();
     }
     oc::cursor_ptr cursor;
