@@ -191,8 +191,8 @@ void frame_panel::load() {
     nets_shown_ = QVector<bool>(nets_items_.size(), true);
     tree_->expandAll();
     if (note.isEmpty() && entries_.isEmpty())
-        note = QStringLiteral("No code frame for %1. Add codes with New code…, or import a frame with "
-                              "opencoder frame import.")
+        note = QStringLiteral("No code frame for %1. Add codes with New code… here or Code Frame… in the "
+                              "Coder Main Menu, or import a frame with opencoder frame import.")
                    .arg(question);
     note_->setText(note);
     note_->setVisible(!note.isEmpty());
