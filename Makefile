@@ -12,7 +12,7 @@ FUZZ_JOBS    ?= 2
 FUZZ_TARGETS := coder_file cursor coder_list label study import extract unique_respondents study_writer
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all deps configure build test test-core-asan run bench clean fuzz fuzz-build fuzz-corpus
+.PHONY: all deps configure build test test-core-asan run bench shots clean fuzz fuzz-build fuzz-corpus
 
 all: build
 
@@ -77,6 +77,10 @@ run: build
 
 bench: build
 	cmake --build $(BUILD) --target bench -j$(JOBS)
+
+# The README's screenshots, drawn offscreen into docs/images.
+shots: build
+	cmake --build $(BUILD) --target shots -j$(JOBS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

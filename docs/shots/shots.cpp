@@ -1,0 +1,94 @@
+// Screenshots of the README: the coding dialog with and without a code frame
+// and the Coder Main Menu, drawn on the offscreen platform from a copy of the
+// demo study (which is left as it was).
+//   opencoder-shots DEMO_DIR LIBRARY OUT_DIR
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+
+#include "coderfile/cursor.h"
+#include "coderfile/discovery.h"
+#include "dialogs/coding/coding_response_dlg.h"
+#include "library_loader.h"
+#include "menu_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool save(QWidget& widget, const QString& path) {
+    widget.show();
+    QApplication::processEvents();
+    const bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+
+void settle(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Record 1 of Q1 with two codes typed and the frame filtered by a word.
+bool shoot_coding(const QString& out, bool filtered) {
+    oc::loaded_coder_file file;
+    if (!oc::load_coder_questions("DEMO.001", file) || file.questions.empty()) return false;
+    oc::quest_spec& q1 = file.questions[0];
+    oc::cursor_ptr cursor(oc::open_coder_cursor("DEMO.001", q1.name));
+    if (!cursor) return false;
+    oc_ui::CCodingResponseDlg dialog(*cursor, 1, q1, {QStringLiteral("DEMO.001"), "DEMO"});
+    if (!dialog.loaded()) return false;
+    dialog.resize(980, 600);
+    dialog.show();
+    QApplication::processEvents();
+    dialog.findChild<QLineEdit*>(QStringLiteral("codeBox1"))->setText(QStringLiteral("50"));
+    dialog.findChild<QLineEdit*>(QStringLiteral("codeBox2"))->setText(QStringLiteral("60"));
+    if (filtered) {
+        auto* filter = dialog.findChild<QLineEdit*>(QStringLiteral("frameFilter"));
+        if (!filter) return false;
+        QTest::keyClicks(filter, QStringLiteral("milk"));
+    }
+    const bool saved = save(dialog, out);
+    dialog.reject();  // nothing is saved: the shot only types
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The shots leave the user's own settings (sizes, recent studies) alone.
+    QStandardPaths::setTestModeEnabled(true);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: opencoder-shots DEMO_DIR LIBRARY OUT_DIR\n");
+        return 2;
+    }
+    const fs::path demo = fs::absolute(argv[1]), out = fs::absolute(argv[3]);
+    QTemporaryDir scratch;
+    for (const auto& entry : fs::directory_iterator(demo))
+        if (entry.path().extension() != ".lck") fs::copy_file(entry.path(), fs::path(scratch.path().toStdString()) / entry.path().filename());
+    QDir::setCurrent(scratch.path());
+    fs::create_directories(out);
+    const QString images = QString::fromStdString(out.string());
+
+    bool ok = shoot_coding(images + "/coding-with-frame.png", true);
+    menu::library_loader library;
+    library.load(QString::fromLocal8Bit(argv[2]), QString());
+    menu::menu_window window(library);
+    window.resize(900, 420);
+    ok = window.open_study(scratch.filePath(QStringLiteral("DEMO"))) && ok;
+    settle(1500);  // the progress of each coder file is read in the background
+    ok = save(window, images + "/main-menu.png") && ok;
+
+    fs::remove("DEMO.cfr");
+    ok = shoot_coding(images + "/coding-without-frame.png", false) && ok;
+    return ok ? 0 : 1;
+}
