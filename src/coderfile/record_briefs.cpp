@@ -7,12 +7,7 @@
 
 namespace oc {
 
-namespace {
-
-// Calls `each` with every record of the record area; false when the file or
-// a record cannot be read.
-template <typename Each>
-bool walk_records(const std::string& path, Each&& each) {
+bool for_each_record(const std::string& path, const std::function<void(const resp_record&)>& each) {
     owned_file file(std::fopen(path.c_str(), "rb"));
     if (!file) return false;
     coder_spec spec;
@@ -26,11 +21,9 @@ bool walk_records(const std::string& path, Each&& each) {
     return true;
 }
 
-}  // namespace
-
 std::optional<std::vector<record_brief>> read_record_briefs(const std::string& path, const std::string& question) {
     std::vector<record_brief> briefs;
-    const bool read = walk_records(path, [&](const resp_record& record) {
+    const bool read = for_each_record(path, [&](const resp_record& record) {
         if (question == record.qname)
             briefs.push_back({record.respondent, record.sequence, record.roster, record.list_no, record.codes_count > 0});
     });
@@ -57,7 +50,7 @@ std::optional<file_progress> read_file_progress(const std::string& path) {
     std::int16_t count = 0;
     if (load_coder_file(path.c_str(), spec, questions, count) != 0) return std::nullopt;
     for (const quest_spec& q : questions) progress.questions.emplace_back(q.name);
-    const bool read = walk_records(path, [&](const resp_record& record) {
+    const bool read = for_each_record(path, [&](const resp_record& record) {
         ++progress.records;
         if (record.codes_count > 0) ++progress.coded;
     });

@@ -4,11 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace oc {
+
+struct resp_record;
+
+// Hands every record of the record area of the coder data file `path` to
+// `each`, in file order; false when the file or a record cannot be read (the
+// records before it have been handed over).
+bool for_each_record(const std::string& path, const std::function<void(const resp_record&)>& each);
 
 struct record_brief {
     std::int32_t respondent = 0;

@@ -3,15 +3,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <set>
 #include <vector>
 
-#include "coderfile/coder_file.h"
+#include "coderfile/coder_types.h"
 #include "coderfile/discovery.h"
+#include "coderfile/record_briefs.h"
 #include "suite/durable_file.h"
 #include "suite/label_file.h"
-#include "suite/owned_files.h"
 #include "suite/path_parts.h"
 
 namespace oc {
@@ -94,19 +95,12 @@ long count_records_using(const std::string& coder_list, const std::string& quest
     auto names = read_coder_list(coder_list);
     if (!names) return 0;
     long count = 0;
-    for (const std::string& name : *names) {
-        owned_file file(std::fopen(name.c_str(), "rb"));
-        if (!file) continue;
-        coder_spec spec;
-        std::int32_t trailer = 0;
-        if (read_coder_header(file.get(), spec, trailer) != 0) continue;
-        resp_record record;
-        while (std::ftell(file.get()) < trailer && read_resp_record(file.get(), record) == 0) {
-            if (question != record.qname) continue;
+    for (const std::string& name : *names)
+        for_each_record(beside(coder_list, name), [&](const resp_record& record) {
+            if (question != record.qname) return;
             const auto end = record.codes.begin() + std::min<int>(record.codes_count, kMaxCodes);
             if (std::find(record.codes.begin(), end, code) != end) ++count;
-        }
-    }
+        });
     return count;
 }
 

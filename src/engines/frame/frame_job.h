@@ -36,8 +36,8 @@ struct frame_addition {
 frame_addition add_frame_code(const std::string& base, frame_code code);
 
 // How many records of the study's coder data files (named in its coder
-// list, opened relative to the current directory) hold `code` for
-// `question`. Files that do not open are passed over.
+// list, found in the list's directory) hold `code` for `question`. Files
+// that do not open are passed over.
 long count_records_using(const std::string& coder_list, const std::string& question, int code);
 
 }  // namespace oc
