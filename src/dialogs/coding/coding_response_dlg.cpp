@@ -44,6 +44,9 @@ constexpr int kBoxWidth = 25, kBoxHeight = 13;  // dialog units
 
 const QString kSettingsGroup = QStringLiteral("codingDialog");
 
+// The dialog's size the first time a user codes.
+constexpr int kFirstWidth = 960, kFirstHeight = 600;
+
 bool is_code(std::int16_t value) { return value >= 1 && value <= kMaxCodeValue; }
 
 }  // namespace
@@ -117,8 +120,11 @@ CCodingResponseDlg::~CCodingResponseDlg() {
 void CCodingResponseDlg::restore_layout() {
     QSettings settings;
     settings.beginGroup(kSettingsGroup);
-    if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray())) resize(sizeHint());
-    splitter_->restoreState(settings.value(QStringLiteral("splitter")).toByteArray());
+    // The first time, room for the frame's labels beside the answer.
+    if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
+        resize(sizeHint().expandedTo(QSize(kFirstWidth, kFirstHeight)));
+    if (!splitter_->restoreState(settings.value(QStringLiteral("splitter")).toByteArray()))
+        splitter_->setSizes({kFirstWidth * 3 / 5, kFirstWidth * 2 / 5});
     frame_toggle_->setChecked(settings.value(QStringLiteral("frameShown"), true).toBool());
     panel_->setVisible(frame_toggle_->isChecked());
 }
@@ -333,6 +339,8 @@ bool CCodingResponseDlg::LoadRecord() {
         return false;
     }
     set_sound_enabled(false);
+    // Each answer is looked up afresh: the whole frame again.
+    panel_->filter()->clear();
     m_record.code_slots = static_cast<std::uint8_t>(m_codes.size());
     for (int i = 0; i < m_codes.size(); ++i) {
         const std::int16_t code = i < m_record.codes_count ? m_record.codes[static_cast<std::size_t>(i)] : -1;

@@ -55,6 +55,7 @@ TEST_F(FrameTest, CodesPickedFromTheFilterByKeyboardAreSavedWithTheRecord) {
     EXPECT_SAME_BYTES(fresh, read_bytes("S.001"));
     octest::press(Qt::Key_Return);
     EXPECT_EQ(2, open.dialog.record_number());
+    EXPECT_TRUE(child<QLineEdit>(dialog, "frameFilter")->text().isEmpty());  // the next answer sees the whole frame
     EXPECT_SAME_BYTES(replaced(fresh, q1_record(1, 1, "one"), q1_record(1, 1, "one", {2, 17})), read_bytes("S.001"));
     EXPECT_EQ(0, sink.beeps());
 }
