@@ -14,5 +14,6 @@ void add_examine_command(CLI::App& app, int& result);
 void add_code_command(CLI::App& app, int& result);
 void add_merge_command(CLI::App& app, int& result);
 void add_frame_command(CLI::App& app, int& result);
+void add_groups_command(CLI::App& app, int& result);
 
 }  // namespace cli

@@ -11,6 +11,7 @@
 #include "coderfile/coder_file.h"
 #include "coderfile/cursor.h"
 #include "engines/frame/code_frame.h"
+#include "engines/groups/answer_groups.h"
 #include "suite/csv_rows.h"
 #include "suite/path_parts.h"
 #include "suite/whole_number.h"
@@ -27,10 +28,14 @@ struct record_place {
 };
 
 using record_key = std::tuple<std::string, std::int32_t, int, int>;  // question, respondent, roster, list_no
+// The records of each question by their normalised answer.
+using answer_index = std::map<std::pair<std::string, std::string>, std::vector<record_place>>;
 
-// Every record of the file, as the coder cursor numbers them.
+// Every record of the file, as the coder cursor numbers them; with
+// `answers`, also by answer.
 std::optional<std::multimap<record_key, record_place>> index_records(const std::string& path,
-                                                                     const quest_list& questions) {
+                                                                     const quest_list& questions,
+                                                                     answer_index* answers = nullptr) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return std::nullopt;
     coder_spec spec;
@@ -50,9 +55,10 @@ std::optional<std::multimap<record_key, record_place>> index_records(const std::
             ok = false;  // a record of a question the trailer does not list
             break;
         }
-        records.emplace(record_key{record.qname, record.respondent, record.roster, record.list_no},
-                        record_place{static_cast<std::size_t>(q - questions.begin()), ++numbers[record.qname],
-                                     record.sequence});
+        const record_place place{static_cast<std::size_t>(q - questions.begin()), ++numbers[record.qname],
+                                 record.sequence};
+        records.emplace(record_key{record.qname, record.respondent, record.roster, record.list_no}, place);
+        if (answers) (*answers)[{record.qname, normalise_answer(record.text)}].push_back(place);
     }
     std::fclose(file);
     if (!ok) return std::nullopt;
@@ -207,7 +213,63 @@ batch_result write_plan(const std::string& coder_path, coder_spec& spec, quest_l
     return {true, coded, {}};
 }
 
+// One row of a by-answer file: every record of its question whose answer
+// normalises as the row's does, each given the row's codes.
+study_result plan_answer_row(const csv_row& row, const answer_index& answers, const quest_list& questions,
+                             const std::string& codes_csv, const code_frame* strict, batch_plan& plan) {
+    if (row.cells.size() != 3)
+        return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                     ": the row does not have one cell per column");
+    const std::string& question = row.cells[0];
+    auto q = std::find_if(questions.begin(), questions.end(),
+                          [&](const quest_spec& s) { return question == s.name; });
+    if (q == questions.end())
+        return study_result::failure(where(codes_csv, row.number, "question") + "no question \"" + question +
+                                     "\" in the coder file");
+    auto found = answers.find({question, normalise_answer(row.cells[1])});
+    if (found == answers.end())
+        return study_result::failure(where(codes_csv, row.number, "answer") + "no record of " + question +
+                                     " has this answer");
+    std::vector<std::int16_t> codes;
+    study_result read = read_codes(row.cells[2], *q, codes_csv, row.number, strict, codes);
+    if (!read.ok) return read;
+    for (const record_place& place : found->second) {
+        auto [earlier, fresh] = plan.rows.emplace(std::pair{place.question, place.number}, row.number);
+        if (!fresh)
+            return study_result::failure(file_name_of(codes_csv) + " row " + std::to_string(row.number) +
+                                         ": the same answer as row " + std::to_string(earlier->second));
+        plan.codes.push_back({place, codes});
+    }
+    return study_result::success();
+}
+
 }  // namespace
+
+batch_result apply_answer_codes(const std::string& coder_path, const std::string& codes_csv, const code_frame* strict) {
+    coder_spec spec;
+    quest_list questions;
+    std::int16_t question_count = 0;
+    if (load_coder_file(coder_path.c_str(), spec, questions, question_count) != 0)
+        return {false, 0, "cannot read the coder data file " + coder_path};
+    answer_index answers;
+    if (!index_records(coder_path, questions, &answers))
+        return {false, 0, "cannot read the records of the coder data file " + coder_path};
+    batch_plan plan;
+    bool header = false;
+    study_result read = read_csv_rows(codes_csv, [&](const csv_row& row) -> study_result {
+        if (row.number == 1) {
+            header = row.cells == std::vector<std::string>{"question", "answer", "codes"};
+            if (!header)
+                return study_result::failure(file_name_of(codes_csv) + " row 1: the header is not question,answer,codes");
+            return study_result::success();
+        }
+        if (row.cells.empty()) return study_result::success();
+        return plan_answer_row(row, answers, questions, codes_csv, strict, plan);
+    });
+    if (!read.ok) return {false, 0, read.message};
+    if (!header) return {false, 0, file_name_of(codes_csv) + ": no header row"};
+    return write_plan(coder_path, spec, questions, plan.codes);
+}
 
 batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv,
                                const code_frame* strict) {

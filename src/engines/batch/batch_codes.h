@@ -27,4 +27,12 @@ struct batch_result {
 batch_result apply_batch_codes(const std::string& coder_path, const std::string& codes_csv,
                                const code_frame* strict = nullptr);
 
+// The same for a CODES_CSV with the header question,answer,codes: each row
+// codes every record of its question whose answer is the same as the row's
+// (engines/groups/answer_groups.h); a row that matches no record, or the
+// records of an earlier row, is refused, as are codes `apply_batch_codes`
+// refuses.
+batch_result apply_answer_codes(const std::string& coder_path, const std::string& codes_csv,
+                                const code_frame* strict = nullptr);
+
 }  // namespace oc
