@@ -1,5 +1,6 @@
 #include "study_generator.h"
 
+#include <cctype>
 #include <cstdio>
 #include <random>
 #include <stdexcept>
@@ -82,8 +83,18 @@ void generate_study(const std::string& base, int respondents) {
 }
 
 void generate_coder_file(const std::string& path, const char* question, int records, bool coded,
-                         const std::string& list_path) {
+                         const std::string& list_path, int distinct) {
     std::mt19937 random(static_cast<unsigned>(records));
+    std::vector<std::string> answers;
+    for (int a = 0; a < distinct; ++a) answers.push_back(text(random));
+    auto answer = [&](int r) {
+        if (distinct <= 0) return text(random);
+        std::string typed = answers[static_cast<std::size_t>(r % distinct)];
+        if (r / distinct % 3 == 1)
+            for (char& c : typed) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (r / distinct % 3 == 2) typed += "!";
+        return typed;
+    };
     std::string name = path.substr(path.find_last_of('/') + 1);
     std::string bytes = name + "\r\n" + "        0  0  0\r\n";
     oc::coder_spec spec;
@@ -95,7 +106,7 @@ void generate_coder_file(const std::string& path, const char* question, int reco
         char code[8];
         std::snprintf(code, sizeof code, "%5d", r % 900 + 1);  // three digits, the width below
         bytes += coded ? std::string(code) + std::string(10, ' ') : std::string(15, ' ');
-        bytes += " " + text(random) + "\r\n";
+        bytes += " " + answer(r) + "\r\n";
         spec.resp_ids.push_back({1, r});
     }
     spec.respondent_count = static_cast<std::int16_t>(records);

@@ -15,8 +15,10 @@ void generate_study(const std::string& base, int respondents);
 // A coder data file of one question with `records` records (respondents
 // 1..records), written as the extraction writes it; with `coded` each
 // record holds one code, as after coding. Also lists it in `list_path`
-// when that is not empty.
+// when that is not empty. With `distinct` above 0 the answers repeat: record
+// r gives answer r % distinct, written in one of three ways that are the
+// same answer (as typed, in capitals, with a trailing "!").
 void generate_coder_file(const std::string& path, const char* question, int records, bool coded = false,
-                         const std::string& list_path = {});
+                         const std::string& list_path = {}, int distinct = 0);
 
 }  // namespace bench
