@@ -15,5 +15,6 @@ void add_code_command(CLI::App& app, int& result);
 void add_merge_command(CLI::App& app, int& result);
 void add_frame_command(CLI::App& app, int& result);
 void add_groups_command(CLI::App& app, int& result);
+void add_agree_command(CLI::App& app, int& result);
 
 }  // namespace cli

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     cli::add_merge_command(app, result);
     cli::add_frame_command(app, result);
     cli::add_groups_command(app, result);
+    cli::add_agree_command(app, result);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help

@@ -27,13 +27,7 @@ std::string stored_codes::describe(const char* question, std::uint32_t responden
                                    int list_no) const {
     auto found = codes_.find({question, respondent, sequence, roster, list_no});
     if (found == codes_.end()) return {};
-    std::string text = "Codes:";
-    for (std::size_t i = 0; i < found->second.size(); ++i) {
-        const int code = found->second[i];
-        const frame_code* known = frame_.find(question, code);
-        text += (i == 0 ? " " : "; ") + std::to_string(code) + " " + (known ? known->label : "(not in the code frame)");
-    }
-    return text;
+    return "Codes: " + describe_codes(frame_, question, std::vector<int>(found->second.begin(), found->second.end()));
 }
 
 }  // namespace oc

@@ -122,6 +122,15 @@ std::optional<std::size_t> utf8_length(std::string_view text) {
     return count;
 }
 
+std::string describe_codes(const code_frame& frame, std::string_view question, const std::vector<int>& codes) {
+    std::string text;
+    for (int code : codes) {
+        const frame_code* known = frame.find(question, code);
+        text += (text.empty() ? "" : "; ") + std::to_string(code) + " " + (known ? known->label : "(not in the code frame)");
+    }
+    return text;
+}
+
 std::string csv_cell(std::string_view field) {
     const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
                        (!field.empty() && (field.front() == ' ' || field.back() == ' '));

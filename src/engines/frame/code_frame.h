@@ -99,6 +99,10 @@ private:
 // lines are kept with the row before them.
 failure parse_frame(std::string_view bytes, const std::string& file, code_frame& frame);
 
+// Codes with their labels for a listing: "5 price; 41 (not in the code
+// frame)".
+std::string describe_codes(const code_frame& frame, std::string_view question, const std::vector<int>& codes);
+
 // The number of characters of UTF-8 `text`; none when it is not UTF-8.
 std::optional<std::size_t> utf8_length(std::string_view text);
 
