@@ -1,5 +1,5 @@
-// Screenshots of the README: the coding dialog with and without a code frame
-// and the Coder Main Menu, drawn on the offscreen platform from a copy of the
+// Screenshots of the README: the coding dialog with and without a code frame,
+// the Coder Main Menu and the group view, drawn on the offscreen platform from a copy of the
 // demo study (which is left as it was).
 //   opencoder-shots DEMO_DIR LIBRARY OUT_DIR
 #include <QApplication>
@@ -15,6 +15,9 @@
 #include "coderfile/cursor.h"
 #include "coderfile/discovery.h"
 #include "dialogs/coding/coding_response_dlg.h"
+#include "dialogs/coding/group_view_dlg.h"
+#include "engines/groups/answer_groups.h"
+#include "engines/groups/code_writes.h"
 #include "library_loader.h"
 #include "menu_window.h"
 
@@ -60,6 +63,36 @@ bool shoot_coding(const QString& out, bool filtered) {
     return saved;
 }
 
+// Q1's groups with the two largest coded, one record of the fourth coded
+// before (partly coded) and a code typed for the third.
+bool shoot_groups(const QString& out) {
+    oc::loaded_coder_file file;
+    if (!oc::load_coder_questions("DEMO.001", file) || file.questions.empty()) return false;
+    oc::quest_spec& q1 = file.questions[0];
+    auto records = oc::read_question_records("DEMO.001", q1.name);
+    if (!records) return false;
+    const oc::question_groups grouped = oc::group_answers(*records);
+    oc::cursor_ptr cursor(oc::open_coder_cursor("DEMO.001", q1.name));
+    std::vector<oc::record_codes> before;
+    if (!cursor || grouped.groups.size() < 4 ||
+        oc::write_codes(*cursor, q1, {{grouped.groups[3].records.front(), {40}}}, before))
+        return false;
+    oc_ui::CGroupViewDlg view(*cursor, q1, {QStringLiteral("DEMO.001"), "DEMO"});
+    if (!view.loaded()) return false;
+    view.resize(980, 600);
+    view.show();
+    QApplication::processEvents();
+    auto* box = view.findChild<QLineEdit*>(QStringLiteral("codeBox1"));
+    for (const char* code : {"20", "10"}) {
+        box->setText(QLatin1String(code));
+        view.apply();
+    }
+    box->setText(QStringLiteral("50"));
+    const bool saved = save(view, out);
+    view.reject();
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,7 +121,10 @@ int main(int argc, char** argv) {
     settle(1500);  // the progress of each coder file is read in the background
     ok = save(window, images + "/main-menu.png") && ok;
 
-    fs::remove("DEMO.cfr");
+    fs::rename("DEMO.cfr", "DEMO.cfr.aside");
     ok = shoot_coding(images + "/coding-without-frame.png", false) && ok;
+    fs::rename("DEMO.cfr.aside", "DEMO.cfr");
+    // Last: it writes codes into the copy.
+    ok = shoot_groups(images + "/group-view.png") && ok;
     return ok ? 0 : 1;
 }

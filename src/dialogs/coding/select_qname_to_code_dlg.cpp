@@ -13,6 +13,7 @@
 
 #include "coderfile/coder_file.h"
 #include "dialogs/coding/coding_response_dlg.h"
+#include "dialogs/coding/group_view_dlg.h"
 #include "dialogs/coding/select_respondent_dlg.h"
 #include "ui/widgets/status_list.h"
 #include "ui/frame/dialog_units.h"
@@ -85,6 +86,7 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, const std::str
 
     auto* code = make_push_button(this, QStringLiteral("Code"), QStringLiteral("codeButton"));
     code->setDefault(true);
+    auto* groups = make_push_button(this, QStringLiteral("Code by &Groups…"), QStringLiteral("groupsButton"));
     auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
 
     auto* left = new QVBoxLayout;
@@ -95,6 +97,7 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, const std::str
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
     buttons->addWidget(code);
+    buttons->addWidget(groups);
     buttons->addWidget(close);
     auto* right = new QVBoxLayout;
     right->addLayout(fields);
@@ -105,6 +108,7 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, const std::str
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(code, &QPushButton::clicked, this, &CSelectQNameToCodeDlg::accept);
+    connect(groups, &QPushButton::clicked, this, &CSelectQNameToCodeDlg::CodeByGroups);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -116,7 +120,10 @@ CSelectQNameToCodeDlg::CSelectQNameToCodeDlg(const QString& path, const std::str
     QByteArray statuses(reinterpret_cast<const char*>(file_.question_statuses.data()),
                         static_cast<int>(file_.question_statuses.size()));
     fill_status_list(*list_, oc::IDS_QUESTIONS, names, statuses, 5);
-    if (names.isEmpty()) code->setEnabled(false);  // nothing to code
+    if (names.isEmpty()) {  // nothing to code
+        code->setEnabled(false);
+        groups->setEnabled(false);
+    }
 }
 
 // The chosen question's figures, in the default font.
@@ -192,6 +199,30 @@ void CSelectQNameToCodeDlg::CodeQuestion() {
         CCodingResponseDlg coding(*cursor, start, quest, {path_, study_base_}, this);
         if (coding.loaded()) run_modal(coding);
     }
+    finish_pass(std::move(cursor));
+}
+
+void CSelectQNameToCodeDlg::CodeByGroups() {
+    if (m_nQuestion < 0 || m_nQuestion >= static_cast<int>(file_.questions.size())) {
+        beep();
+        return;
+    }
+    oc::quest_spec& quest = file_.questions[static_cast<std::size_t>(m_nQuestion)];
+    oc::cursor_ptr cursor(oc::open_coder_cursor(to_native_bytes(path_).c_str(), quest.name));
+    if (!cursor) {
+        show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
+        return;
+    }
+    {
+        CGroupViewDlg groups(*cursor, quest, {path_, study_base_}, this);
+        if (groups.loaded()) run_modal(groups);
+    }
+    finish_pass(std::move(cursor));
+}
+
+void CSelectQNameToCodeDlg::finish_pass(oc::cursor_ptr cursor) {
+    const auto index = static_cast<std::size_t>(m_nQuestion);
+    const oc::quest_spec& quest = file_.questions[index];
     // Whatever ended the pass: the status, line 2 and every question's
     // last record coded go back into the file.
     oc::compute_file_status(file_.spec, file_.questions);

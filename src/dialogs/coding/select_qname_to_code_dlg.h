@@ -1,6 +1,7 @@
 // The questions of the chosen coder data file with their coding parameters;
 // "Code" runs one coding pass on the selected question and the dialog stays
-// open for the next.
+// open for the next. "Code by Groups…" codes it a group of equal answers at a
+// time.
 #pragma once
 
 #include <QDialog>
@@ -44,11 +45,17 @@ public:
     // needed) and runs CodeQuestion; the dialog stays open.
     void accept() override;
     void CodeQuestion();
+    // "Code by Groups…": the selected question's answers grouped, coded a
+    // group at a time.
+    void CodeByGroups();
 
 private:
     QLayout* build_question_fields(const QFont* font);
     void select_question(int row);
     void show_fields(const oc::quest_spec& quest);
+    // After a pass on the selected question: line 2 and the trailer written
+    // through `cursor`, which is then closed, and the question's status shown.
+    void finish_pass(oc::cursor_ptr cursor);
 
     QString path_;
     std::string study_base_;
