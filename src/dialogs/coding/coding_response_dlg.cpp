@@ -95,9 +95,7 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     build_code_area(*code_area, font.get());
     QLayout* top = build_answer_area(font.get());
     build_sound_controls();
-    status_ = new QLabel(this);
-    status_->setObjectName(QStringLiteral("statusLine"));
-    status_->setTextFormat(Qt::PlainText);
+    QLayout* find_row = build_find_bar();
     QLayout* bottom = build_buttons();
 
     // The answer and the boxes on the left, the frame on the right; the
@@ -119,7 +117,7 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     layout->addLayout(top);
     layout->addWidget(context_);
     layout->addWidget(splitter_, 1);
-    layout->addWidget(status_);
+    layout->addLayout(find_row);
     layout->addLayout(bottom);
 
     connect(panel_, &frame_panel::code_chosen, this, &CCodingResponseDlg::put_code);
@@ -134,6 +132,9 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     });
     // The code boxes leave Ctrl+Z and Ctrl+Shift+Z to the dialog (eventFilter).
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { open_find(); }},
+        {QKeySequence(Qt::Key_F3), [this] { OnFindNext(); }},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { OnFindPrevious(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_N), [this] { OnNextUncoded(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { OnApplyToSame(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { OnApplyToSame(); }},
@@ -321,7 +322,7 @@ QLayout* CCodingResponseDlg::build_buttons() {
     QWidget* previous_in_chain = boxes_.back();
     for (QWidget* w : std::initializer_list<QWidget*>{answer_, panel_->filter(), panel_->codes_view(),
                                                       panel_->new_code_button(), previous_, next_, next_uncoded_,
-                                                      apply_same_, play_, stop_,
+                                                      apply_same_, find_text_, find_next_, find_previous_, play_, stop_,
                                                       delete_, frame_toggle_, save, cancel}) {
         setTabOrder(previous_in_chain, w);
         previous_in_chain = w;
@@ -343,6 +344,47 @@ QLayout* CCodingResponseDlg::build_buttons() {
     });
 
     return bottom;
+}
+
+// The search in the answers, out of sight until Ctrl+Shift+F, and the line
+// that says what the last action did.
+QLayout* CCodingResponseDlg::build_find_bar() {
+    find_bar_ = new QWidget(this);
+    find_bar_->setObjectName(QStringLiteral("findBar"));
+    find_text_ = new QLineEdit(find_bar_);
+    find_text_->setObjectName(QStringLiteral("findText"));
+    find_text_->setToolTip(QStringLiteral("Answers holding every word (Return or F3: next, Shift+F3: previous, "
+                                          "Escape: back to the codes)"));
+    find_text_->installEventFilter(this);
+    auto* label = new QLabel(QStringLiteral("F&ind:"), find_bar_);
+    label->setBuddy(find_text_);
+    find_next_ = make_push_button(find_bar_, QStringLiteral("Next"), QStringLiteral("findNextButton"));
+    find_previous_ = make_push_button(find_bar_, QStringLiteral("Previous"), QStringLiteral("findPreviousButton"));
+    find_next_->setToolTip(QStringLiteral("The next answer found (F3)"));
+    find_previous_->setToolTip(QStringLiteral("The previous answer found (Shift+F3)"));
+    connect(find_next_, &QPushButton::clicked, this, &CCodingResponseDlg::OnFindNext);
+    connect(find_previous_, &QPushButton::clicked, this, &CCodingResponseDlg::OnFindPrevious);
+    auto* bar = new QHBoxLayout(find_bar_);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->addWidget(label);
+    bar->addWidget(find_text_, 1);
+    bar->addWidget(find_next_);
+    bar->addWidget(find_previous_);
+    find_bar_->hide();
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setTextFormat(Qt::PlainText);
+    auto* row = new QHBoxLayout;
+    row->addWidget(find_bar_, 1);
+    row->addWidget(status_, 1);
+    return row;
+}
+
+void CCodingResponseDlg::open_find() {
+    find_bar_->show();
+    find_text_->setFocus(Qt::ShortcutFocusReason);
+    find_text_->selectAll();
 }
 
 // The question's boxes in columns of up to ten, each as "N:", the box and
@@ -552,6 +594,36 @@ void CCodingResponseDlg::OnNextUncoded() {
               box_style::information);
 }
 
+void CCodingResponseDlg::OnFindNext() { find(1); }
+void CCodingResponseDlg::OnFindPrevious() { find(-1); }
+
+void CCodingResponseDlg::find(int direction) {
+    const QString query = find_text_->text().simplified();
+    // Nothing to look for yet: the box to type it in.
+    if (query.isEmpty() || !find_bar_->isVisible()) open_find();
+    if (query.isEmpty() || !have_records_) return;
+    // Words are compared as the answers are grouped: case folded.
+    std::vector<std::string> words;
+    for (const QString& word : query.split(QLatin1Char(' ')))
+        if (std::string folded = oc::normalise_answer(word.toLocal8Bit().toStdString()); !folded.empty())
+            words.push_back(std::move(folded));
+    if (words.empty()) return;  // marks only: nothing to look for
+    const auto count = static_cast<std::int32_t>(records_.size());
+    for (std::int32_t step = 1; step < count; ++step) {
+        const std::int32_t record = ((m_lRecord - 1 + direction * step) % count + count) % count + 1;
+        const std::string& answer = groups_.groups[groups_.group_of[static_cast<std::size_t>(record - 1)]].answer;
+        if (!std::all_of(words.begin(), words.end(),
+                         [&](const std::string& word) { return answer.find(word) != std::string::npos; }))
+            continue;
+        const bool typing = find_text_->hasFocus();
+        if (!SaveRecord() || !show_record(record)) return;
+        if (!typing) focus_first_box();
+        return;
+    }
+    beep();
+    status_->setText(QStringLiteral("No other answer holds \u201c%1\u201d.").arg(query));
+}
+
 void CCodingResponseDlg::OnUndo() {
     // Typing not yet saved is the newest change.
     if (typed_codes() != held_codes()) {
@@ -740,6 +812,17 @@ void CCodingResponseDlg::OnDeleteSound() {
 bool CCodingResponseDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        // Return searches on; Escape leaves the search for the codes and
+        // keeps the dialog open.
+        if (watched == find_text_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            find(key->modifiers() & Qt::ShiftModifier ? -1 : 1);
+            return true;
+        }
+        if (watched == find_text_ && key->key() == Qt::Key_Escape) {
+            find_bar_->hide();
+            focus_boxes();
+            return true;
+        }
         // A box would undo its own typing; the dialog's undo takes that back too.
         const bool in_box = std::find(boxes_.begin(), boxes_.end(), watched) != boxes_.end();
         if (in_box && key->keyCombination() == kUndoKey) {

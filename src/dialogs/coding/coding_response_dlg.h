@@ -2,7 +2,7 @@
 // code boxes, moving with "&<<" and "&>>" and saving each record in place.
 // Beside them the question's code frame, to look codes up and add new ones.
 // Records with the same answer are counted and can take the shown codes at
-// once; every save can be taken back.
+// once; the answers can be searched; every save can be taken back.
 #pragma once
 
 #include <QDialog>
@@ -71,6 +71,10 @@ public:
     // Saves the shown record and moves to the next record without codes,
     // from the start again after the last. Ctrl+N.
     void OnNextUncoded();
+    // The next or previous record whose answer holds every word of the find
+    // box; moving there saves the shown record first. F3 and Shift+F3.
+    void OnFindNext();
+    void OnFindPrevious();
     // Ctrl+Z: typing not yet saved is taken back first (the shown record
     // reloaded), then the saves, newest first, each shown as it is put back.
     // Ctrl+Shift+Z does a save taken back again.
@@ -106,6 +110,7 @@ private:
     // last_record_coded is then left as it was. A save that changes the
     // codes is a step of the history.
     bool SaveRecord();
+    QLayout* build_find_bar();
     // The codes in the boxes, gaps closed, as they would be saved; the
     // valid codes of the record as loaded or last saved.
     std::vector<std::int16_t> typed_codes() const;
@@ -114,7 +119,8 @@ private:
     void note_codes(std::int32_t record, const std::vector<std::int16_t>& codes);
     // Shows record `record` (from 1) without saving the one shown.
     bool show_record(std::int32_t record);
-
+    void open_find();
+    void find(int direction);
     void OnCodeChange(int slot);
     void focus_first_box();
     void set_sound_enabled(bool enabled);
@@ -148,7 +154,11 @@ private:
     QPushButton* next_ = nullptr;
     QPushButton* next_uncoded_ = nullptr;
     QPushButton* apply_same_ = nullptr;
-    // What the last apply or undo did; cleared by the next record.
+    QWidget* find_bar_ = nullptr;
+    QLineEdit* find_text_ = nullptr;
+    QPushButton* find_next_ = nullptr;
+    QPushButton* find_previous_ = nullptr;
+    // What the last apply, undo or search did; cleared by the next record.
     QLabel* status_ = nullptr;
     // The sound controls: shown only with a sound-file directory; the
     // search for a record's recordings enables Play, Stop and Delete.

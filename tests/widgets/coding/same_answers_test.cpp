@@ -1,5 +1,5 @@
 // Records with the same answer in the coding dialog: their count, Apply to
-// all the same, Next uncoded, and undo and redo of every save.
+// all the same, Next uncoded, Find, and undo and redo of every save.
 #include <QLabel>
 #include <map>
 
@@ -126,6 +126,31 @@ TEST_F(SameAnswersTest, NextUncodedSavesAndWrapsAndSaysWhenNoneIsLeft) {
     EXPECT_EQ(QStringLiteral("Every other record of Q1 has codes."), sink.messages()[0].text);
     EXPECT_SAME_BYTES(with_codes({{1, {2}}, {2, {1}}, {3, {1}}, {4, {1}}, {5, {1}}, {6, {2}}, {7, {2}}}),
                       read_bytes("S.001"));
+}
+
+TEST_F(SameAnswersTest, FindMovesToAnswersHoldingEveryWordSavingFirstAndEscapeReturnsToTheCodes) {
+    OpenDialog open(start_from(fresh));
+    ASSERT_TRUE(octest::activate(open.dialog));
+    type(QStringLiteral("4"));
+    octest::press(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(child(open.dialog, "findText"), QApplication::focusWidget());
+    type(QStringLiteral("FRIENDLY"));
+    // Return, F3 on from the start again, Shift+F3 back past the start.
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, std::int32_t> moves[] = {
+        {Qt::Key_Return, {}, 3}, {Qt::Key_F3, {}, 6}, {Qt::Key_F3, {}, 3}, {Qt::Key_F3, Qt::ShiftModifier, 6}};
+    for (const auto& [key, modifiers, shown] : moves) {
+        octest::press(key, modifiers);
+        EXPECT_EQ(shown, open.dialog.record_number());
+    }
+    EXPECT_SAME_BYTES(with_codes({{1, {4}}}), read_bytes("S.001"));
+    child<QLineEdit>(open.dialog, "findText")->setText(QStringLiteral("driver slow"));
+    octest::press(Qt::Key_F3);  // the shown answer only
+    EXPECT_EQ(6, open.dialog.record_number());
+    EXPECT_EQ(1, sink.beeps());
+    octest::press(Qt::Key_Escape);
+    EXPECT_TRUE(open.dialog.isVisible());
+    EXPECT_FALSE(child(open.dialog, "findBar")->isVisible());
+    EXPECT_EQ(box(open.dialog, 1), QApplication::focusWidget());
 }
 
 }  // namespace
