@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "dialogs/coding/select_sound_file_dlg.h"
@@ -42,12 +44,39 @@ constexpr int kBoxesPerColumn = 10;
 constexpr int kMaxCodeValue = 9999;
 constexpr int kBoxWidth = 25, kBoxHeight = 13;  // dialog units
 
+constexpr QKeyCombination kUndoKey(Qt::ControlModifier, Qt::Key_Z);
+constexpr QKeyCombination kRedoKey(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+
 const QString kSettingsGroup = QStringLiteral("codingDialog");
 
 // The dialog's size the first time a user codes.
 constexpr int kFirstWidth = 960, kFirstHeight = 600;
 
 bool is_code(std::int16_t value) { return value >= 1 && value <= kMaxCodeValue; }
+
+// Of the answers of one respondent's list (same respondent, sequence and
+// roster) around record `index` (from 0): how many there are.
+int answers_in_list(const std::vector<oc::question_record>& records, std::size_t index) {
+    if (index >= records.size()) return 0;
+    auto same = [&](const oc::question_record& other) {
+        const oc::question_record& at = records[index];
+        return other.respondent == at.respondent && other.sequence == at.sequence && other.roster == at.roster;
+    };
+    std::size_t first = index, last = index;
+    while (first > 0 && same(records[first - 1])) --first;
+    while (last + 1 < records.size() && same(records[last + 1])) ++last;
+    return static_cast<int>(last - first + 1);
+}
+
+QString records_text(std::size_t count) {
+    return QStringLiteral("%1 record%2").arg(count).arg(count == 1 ? "" : "s");
+}
+
+QString codes_text(const std::vector<std::int16_t>& codes) {
+    QStringList numbers;
+    for (std::int16_t code : codes) numbers.append(QString::number(code));
+    return numbers.join(QStringLiteral(", "));
+}
 
 }  // namespace
 
@@ -66,6 +95,7 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     build_code_area(*code_area, font.get());
     QLayout* top = build_answer_area(font.get());
     build_sound_controls();
+    QLayout* find_row = build_find_bar();
     QLayout* bottom = build_buttons();
 
     // The answer and the boxes on the left, the frame on the right; the
@@ -87,6 +117,7 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
     layout->addLayout(top);
     layout->addWidget(context_);
     layout->addWidget(splitter_, 1);
+    layout->addLayout(find_row);
     layout->addLayout(bottom);
 
     connect(panel_, &frame_panel::code_chosen, this, &CCodingResponseDlg::put_code);
@@ -99,6 +130,18 @@ CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t st
         frame_toggle_->setChecked(true);
         panel_->focus_filter();
     });
+    // The code boxes leave Ctrl+Z and Ctrl+Shift+Z to the dialog (eventFilter).
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), [this] { open_find(); }},
+        {QKeySequence(Qt::Key_F3), [this] { OnFindNext(); }},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { OnFindPrevious(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_N), [this] { OnNextUncoded(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { OnApplyToSame(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { OnApplyToSame(); }},
+        {QKeySequence(kUndoKey), [this] { OnUndo(); }},
+        {QKeySequence(kRedoKey), [this] { OnRedo(); }},
+    };
+    for (const auto& [sequence, action] : keys) connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
     restore_layout();
     read_context();
 
@@ -129,7 +172,7 @@ void CCodingResponseDlg::restore_layout() {
     panel_->setVisible(frame_toggle_->isChecked());
 }
 
-// The question's text and the record briefs, read once: the context line
+// The question's text and its records, read once: the context line
 // is kept from them and the saves, with no further reading of the file.
 void CCodingResponseDlg::read_context() {
     if (!sources_.study_base.empty()) {
@@ -139,11 +182,14 @@ void CCodingResponseDlg::read_context() {
                 if (label.name == quest_.name) question_text_ = QString::fromLocal8Bit(label.text.c_str()).simplified();
     }
     if (sources_.coder_path.isEmpty()) return;
-    if (auto briefs = oc::read_record_briefs(to_native_bytes(sources_.coder_path), quest_.name)) {
-        briefs_ = std::move(*briefs);
-        have_briefs_ = true;
-        coded_ = std::count_if(briefs_.begin(), briefs_.end(), [](const oc::record_brief& b) { return b.coded; });
-    }
+    auto records = oc::read_question_records(to_native_bytes(sources_.coder_path), quest_.name);
+    if (!records) return;
+    records_ = std::move(*records);
+    // Columns without a valid code count as none, as the boxes show them.
+    for (oc::question_record& record : records_) std::erase_if(record.codes, [](std::int16_t c) { return !is_code(c); });
+    groups_ = oc::group_answers(records_);
+    have_records_ = true;
+    coded_ = std::count_if(records_.begin(), records_.end(), [](const oc::question_record& r) { return !r.codes.empty(); });
 }
 
 void CCodingResponseDlg::show_context() {
@@ -153,13 +199,22 @@ void CCodingResponseDlg::show_context() {
     QStringList where;
     if (m_record.roster != 0) where.append(QStringLiteral("iteration %1").arg(m_record.roster));
     // Every answer has a list number; it says something only in a list.
-    const int answers = have_briefs_ ? oc::answers_in_group(briefs_, index) : 0;
+    const int answers = have_records_ ? answers_in_list(records_, index) : 0;
     if (m_record.list_no != 0 && answers > 1)
         where.append(QStringLiteral("answer %1 of %2").arg(m_record.list_no).arg(answers));
     if (!where.isEmpty()) pieces.append(where.join(QStringLiteral(", ")));
     QString position = QStringLiteral("record %1 of %2").arg(m_lRecord).arg(quest_.record_count);
-    if (have_briefs_) position += QStringLiteral(", %1 coded").arg(coded_);
+    if (have_records_) position += QStringLiteral(", %1 coded").arg(coded_);
     pieces.append(position);
+    if (have_records_ && index < records_.size()) {
+        const oc::answer_group& group = groups_.groups[groups_.group_of[index]];
+        const auto others = static_cast<int>(group.records.size()) - 1;
+        if (others > 0)
+            pieces.append(QStringLiteral("%1 other%2 with the same answer, %3 coded")
+                              .arg(others)
+                              .arg(others == 1 ? "" : "s")
+                              .arg(group.coded - (records_[index].codes.empty() ? 0 : 1)));
+    }
     context_->setText(pieces.join(QStringLiteral("  \u00b7  ")));
 }
 
@@ -239,6 +294,10 @@ QLayout* CCodingResponseDlg::build_buttons() {
     next_ = make_push_button(this, QStringLiteral("&>>"), QStringLiteral("nextButton"));
     next_->setDefault(true);  // Return in a code box means "&>>"
     for (QPushButton* b : {previous_, next_}) b->setFixedSize(dialog_units(*this, 40, 14));
+    next_uncoded_ = make_push_button(this, QStringLiteral("Next &uncoded"), QStringLiteral("nextUncodedButton"));
+    next_uncoded_->setToolTip(QStringLiteral("Save and go to the next record without codes (Ctrl+N)"));
+    apply_same_ = make_push_button(this, QStringLiteral("&Apply to all the same"), QStringLiteral("applySameButton"));
+    apply_same_->setToolTip(QStringLiteral("Give these codes to every record with the same answer (Ctrl+Return)"));
     auto* save = make_push_button(this, QStringLiteral("Save and Exit"), QStringLiteral("saveButton"));
     auto* cancel = make_push_button(this, QStringLiteral("Cancel"), QStringLiteral("cancelButton"));
     frame_toggle_ = make_push_button(this, QStringLiteral("Code &Frame"), QStringLiteral("frameToggle"));
@@ -248,6 +307,8 @@ QLayout* CCodingResponseDlg::build_buttons() {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(previous_);
     bottom->addWidget(next_);
+    bottom->addWidget(next_uncoded_);
+    bottom->addWidget(apply_same_);
     bottom->addStretch();
     bottom->addWidget(sound_label_);
     bottom->addWidget(sound_group_);
@@ -260,7 +321,8 @@ QLayout* CCodingResponseDlg::build_buttons() {
     // the answer, as it sits on screen.
     QWidget* previous_in_chain = boxes_.back();
     for (QWidget* w : std::initializer_list<QWidget*>{answer_, panel_->filter(), panel_->codes_view(),
-                                                      panel_->new_code_button(), previous_, next_, play_, stop_,
+                                                      panel_->new_code_button(), previous_, next_, next_uncoded_,
+                                                      apply_same_, find_text_, find_next_, find_previous_, play_, stop_,
                                                       delete_, frame_toggle_, save, cancel}) {
         setTabOrder(previous_in_chain, w);
         previous_in_chain = w;
@@ -268,6 +330,8 @@ QLayout* CCodingResponseDlg::build_buttons() {
 
     connect(previous_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPrevious);
     connect(next_, &QPushButton::clicked, this, &CCodingResponseDlg::OnNext);
+    connect(next_uncoded_, &QPushButton::clicked, this, &CCodingResponseDlg::OnNextUncoded);
+    connect(apply_same_, &QPushButton::clicked, this, &CCodingResponseDlg::OnApplyToSame);
     connect(save, &QPushButton::clicked, this, &CCodingResponseDlg::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(play_, &QPushButton::clicked, this, &CCodingResponseDlg::OnPlaySound);
@@ -280,6 +344,47 @@ QLayout* CCodingResponseDlg::build_buttons() {
     });
 
     return bottom;
+}
+
+// The search in the answers, out of sight until Ctrl+Shift+F, and the line
+// that says what the last action did.
+QLayout* CCodingResponseDlg::build_find_bar() {
+    find_bar_ = new QWidget(this);
+    find_bar_->setObjectName(QStringLiteral("findBar"));
+    find_text_ = new QLineEdit(find_bar_);
+    find_text_->setObjectName(QStringLiteral("findText"));
+    find_text_->setToolTip(QStringLiteral("Answers holding every word (Return or F3: next, Shift+F3: previous, "
+                                          "Escape: back to the codes)"));
+    find_text_->installEventFilter(this);
+    auto* label = new QLabel(QStringLiteral("F&ind:"), find_bar_);
+    label->setBuddy(find_text_);
+    find_next_ = make_push_button(find_bar_, QStringLiteral("Next"), QStringLiteral("findNextButton"));
+    find_previous_ = make_push_button(find_bar_, QStringLiteral("Previous"), QStringLiteral("findPreviousButton"));
+    find_next_->setToolTip(QStringLiteral("The next answer found (F3)"));
+    find_previous_->setToolTip(QStringLiteral("The previous answer found (Shift+F3)"));
+    connect(find_next_, &QPushButton::clicked, this, &CCodingResponseDlg::OnFindNext);
+    connect(find_previous_, &QPushButton::clicked, this, &CCodingResponseDlg::OnFindPrevious);
+    auto* bar = new QHBoxLayout(find_bar_);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->addWidget(label);
+    bar->addWidget(find_text_, 1);
+    bar->addWidget(find_next_);
+    bar->addWidget(find_previous_);
+    find_bar_->hide();
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusLine"));
+    status_->setTextFormat(Qt::PlainText);
+    auto* row = new QHBoxLayout;
+    row->addWidget(find_bar_, 1);
+    row->addWidget(status_, 1);
+    return row;
+}
+
+void CCodingResponseDlg::open_find() {
+    find_bar_->show();
+    find_text_->setFocus(Qt::ShortcutFocusReason);
+    find_text_->selectAll();
 }
 
 // The question's boxes in columns of up to ten, each as "N:", the box and
@@ -321,6 +426,7 @@ void CCodingResponseDlg::build_code_area(QWidget& area, const QFont* font) {
         if (font) box->setFont(*font);
         const int slot = n - 1;
         connect(box, &QLineEdit::textChanged, this, [this, slot] { OnCodeChange(slot); });
+        box->installEventFilter(this);
         if (!boxes_.isEmpty()) setTabOrder(boxes_.back(), box);
         boxes_.append(box);
     }
@@ -339,6 +445,7 @@ bool CCodingResponseDlg::LoadRecord() {
         return false;
     }
     set_sound_enabled(false);
+    status_->setText(QString());
     // Each answer is looked up afresh: the whole frame again.
     panel_->filter()->clear();
     m_record.code_slots = static_cast<std::uint8_t>(m_codes.size());
@@ -365,11 +472,37 @@ bool CCodingResponseDlg::LoadRecord() {
     return true;
 }
 
-bool CCodingResponseDlg::SaveRecord() {
-    oc::resp_record saved = m_record;
-    std::uint8_t count = 0;
+std::vector<std::int16_t> CCodingResponseDlg::typed_codes() const {
+    std::vector<std::int16_t> codes;
     for (std::uint16_t code : m_codes)
-        if (code != kCleared && code != kNoCode) saved.codes[count++] = static_cast<std::int16_t>(code);
+        if (code != kCleared && code != kNoCode) codes.push_back(static_cast<std::int16_t>(code));
+    return codes;
+}
+
+std::vector<std::int16_t> CCodingResponseDlg::held_codes() const {
+    std::vector<std::int16_t> codes;
+    for (int i = 0; i < std::min<int>(m_record.codes_count, oc::kMaxCodes); ++i)
+        if (is_code(m_record.codes[static_cast<std::size_t>(i)])) codes.push_back(m_record.codes[static_cast<std::size_t>(i)]);
+    return codes;
+}
+
+void CCodingResponseDlg::note_codes(std::int32_t record, const std::vector<std::int16_t>& codes) {
+    const auto index = static_cast<std::size_t>(record - 1);
+    if (!have_records_ || index >= records_.size()) return;
+    std::vector<std::int16_t>& held = records_[index].codes;
+    if (held.empty() != codes.empty()) {
+        const int change = codes.empty() ? -1 : 1;
+        coded_ += change;
+        groups_.groups[groups_.group_of[index]].coded += change;
+    }
+    held = codes;
+}
+
+bool CCodingResponseDlg::SaveRecord() {
+    const std::vector<std::int16_t> codes = typed_codes(), had = held_codes();
+    oc::resp_record saved = m_record;
+    std::copy(codes.begin(), codes.end(), saved.codes.begin());
+    const auto count = static_cast<std::uint8_t>(codes.size());
     saved.codes_count = count;
     for (int i = count; i < m_codes.size(); ++i) saved.codes[static_cast<std::size_t>(i)] = -1;
     if (oc::rewrite_current_record(cursor_, saved) != 0) {
@@ -378,14 +511,161 @@ bool CCodingResponseDlg::SaveRecord() {
         return false;
     }
     m_record = std::move(saved);
+    const std::int32_t last_coded = quest_.last_record_coded;
     if (m_lRecord > quest_.last_record_coded && count != 0) quest_.last_record_coded = m_lRecord;
-    const auto index = static_cast<std::size_t>(m_lRecord - 1);
-    if (have_briefs_ && index < briefs_.size() && briefs_[index].coded != (count != 0)) {
-        briefs_[index].coded = count != 0;
-        coded_ += count != 0 ? 1 : -1;
-        show_context();
-    }
+    if (had != codes) history_.record({{{m_lRecord, had}}, {{m_lRecord, codes}}, last_coded, quest_.last_record_coded});
+    note_codes(m_lRecord, codes);
+    show_context();
     return true;
+}
+
+bool CCodingResponseDlg::show_record(std::int32_t record) {
+    m_lRecord = record;
+    previous_->setEnabled(m_lRecord > 1);
+    return LoadRecord();
+}
+
+void CCodingResponseDlg::OnApplyToSame() {
+    const std::vector<std::int16_t> codes = typed_codes();
+    const auto index = static_cast<std::size_t>(m_lRecord - 1);
+    // No codes to give, or no answers known to compare with.
+    if (codes.empty() || !have_records_ || index >= records_.size()) {
+        beep();
+        return;
+    }
+    std::vector<oc::record_codes> writes;
+    std::size_t coded_otherwise = 0;
+    const oc::question_record* example = nullptr;
+    for (std::int32_t record : groups_.groups[groups_.group_of[index]].records) {
+        const oc::question_record& other = records_[static_cast<std::size_t>(record - 1)];
+        if (other.codes == codes) continue;
+        if (record != m_lRecord && !other.codes.empty()) {
+            ++coded_otherwise;
+            if (!example) example = &other;
+        }
+        writes.push_back({record, codes});
+    }
+    if (writes.empty()) {
+        status_->setText(QStringLiteral("Every record with this answer has these codes already."));
+        return;
+    }
+    if (example) {
+        const QString ask = QStringLiteral("%1 with the same answer %2 other codes, e.g. respondent %3: %4.\n\n"
+                                           "Replace them with %5?")
+                                .arg(records_text(coded_otherwise), coded_otherwise == 1 ? "has" : "have")
+                                .arg(example->respondent)
+                                .arg(codes_text(example->codes), codes_text(codes));
+        if (show_text(ask, box_style::question_ok_cancel) != box_answer::ok) return;
+    }
+    std::vector<oc::record_codes> before;
+    const std::int32_t last_coded = quest_.last_record_coded;
+    const oc::failure problem = oc::write_codes(cursor_, quest_, writes, before);
+    // What was written before a failure is a step too, to be taken back.
+    if (!before.empty()) {
+        std::vector<oc::record_codes> after;
+        for (oc::record_codes& was : before) {
+            std::erase_if(was.codes, [](std::int16_t c) { return !is_code(c); });
+            after.push_back({was.record, codes});
+            note_codes(was.record, codes);
+        }
+        history_.record({before, std::move(after), last_coded, quest_.last_record_coded});
+    }
+    if (problem) show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+    // The cursor has moved on: back to the shown record, saved with the rest.
+    if (!LoadRecord()) return;
+    focus_first_box();
+    status_->setText(QStringLiteral("Codes %1 written into %2.").arg(codes_text(codes), records_text(before.size())));
+}
+
+void CCodingResponseDlg::OnNextUncoded() {
+    if (!SaveRecord()) return;
+    if (!have_records_) {
+        beep();
+        return;
+    }
+    const auto count = static_cast<std::int32_t>(records_.size());
+    for (std::int32_t step = 1; step < count; ++step) {
+        const std::int32_t record = (m_lRecord - 1 + step) % count + 1;
+        if (!records_[static_cast<std::size_t>(record - 1)].codes.empty()) continue;
+        if (show_record(record)) focus_first_box();
+        return;
+    }
+    show_text(QStringLiteral("Every other record of %1 has codes.").arg(QString::fromLatin1(quest_.name)),
+              box_style::information);
+}
+
+void CCodingResponseDlg::OnFindNext() { find(1); }
+void CCodingResponseDlg::OnFindPrevious() { find(-1); }
+
+void CCodingResponseDlg::find(int direction) {
+    const QString query = find_text_->text().simplified();
+    // Nothing to look for yet: the box to type it in.
+    if (query.isEmpty() || !find_bar_->isVisible()) open_find();
+    if (query.isEmpty() || !have_records_) return;
+    // Words are compared as the answers are grouped: case folded.
+    std::vector<std::string> words;
+    for (const QString& word : query.split(QLatin1Char(' ')))
+        if (std::string folded = oc::normalise_answer(word.toLocal8Bit().toStdString()); !folded.empty())
+            words.push_back(std::move(folded));
+    if (words.empty()) return;  // marks only: nothing to look for
+    const auto count = static_cast<std::int32_t>(records_.size());
+    for (std::int32_t step = 1; step < count; ++step) {
+        const std::int32_t record = ((m_lRecord - 1 + direction * step) % count + count) % count + 1;
+        const std::string& answer = groups_.groups[groups_.group_of[static_cast<std::size_t>(record - 1)]].answer;
+        if (!std::all_of(words.begin(), words.end(),
+                         [&](const std::string& word) { return answer.find(word) != std::string::npos; }))
+            continue;
+        const bool typing = find_text_->hasFocus();
+        if (!SaveRecord() || !show_record(record)) return;
+        if (!typing) focus_first_box();
+        return;
+    }
+    beep();
+    status_->setText(QStringLiteral("No other answer holds \u201c%1\u201d.").arg(query));
+}
+
+void CCodingResponseDlg::OnUndo() {
+    // Typing not yet saved is the newest change.
+    if (typed_codes() != held_codes()) {
+        if (LoadRecord()) focus_first_box();
+        return;
+    }
+    const oc::coding_step* step = history_.undo_step();
+    if (!step) {
+        beep();
+        return;
+    }
+    const std::vector<oc::record_codes> restored = step->before;
+    std::int32_t shown = m_lRecord;
+    if (history_.undo(cursor_, quest_, shown)) {
+        show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+        show_record(m_lRecord);
+        return;
+    }
+    for (const oc::record_codes& record : restored) note_codes(record.record, record.codes);
+    if (!show_record(shown)) return;
+    focus_first_box();
+    status_->setText(QStringLiteral("Undone: %1 back to the codes held before.").arg(records_text(restored.size())));
+}
+
+void CCodingResponseDlg::OnRedo() {
+    // Typing not yet saved would be lost: it is saved or taken back first.
+    const oc::coding_step* step = history_.redo_step();
+    if (!step || typed_codes() != held_codes()) {
+        beep();
+        return;
+    }
+    const std::vector<oc::record_codes> redone = step->after;
+    std::int32_t shown = m_lRecord;
+    if (history_.redo(cursor_, quest_, shown)) {
+        show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+        show_record(m_lRecord);
+        return;
+    }
+    for (const oc::record_codes& record : redone) note_codes(record.record, record.codes);
+    if (!show_record(shown)) return;
+    focus_first_box();
+    status_->setText(QStringLiteral("Redone: %1 given the codes again.").arg(records_text(redone.size())));
 }
 
 void CCodingResponseDlg::OnCodeChange(int slot) {
@@ -530,6 +810,30 @@ void CCodingResponseDlg::OnDeleteSound() {
 }
 
 bool CCodingResponseDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Return searches on; Escape leaves the search for the codes and
+        // keeps the dialog open.
+        if (watched == find_text_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            find(key->modifiers() & Qt::ShiftModifier ? -1 : 1);
+            return true;
+        }
+        if (watched == find_text_ && key->key() == Qt::Key_Escape) {
+            find_bar_->hide();
+            focus_boxes();
+            return true;
+        }
+        // A box would undo its own typing; the dialog's undo takes that back too.
+        const bool in_box = std::find(boxes_.begin(), boxes_.end(), watched) != boxes_.end();
+        if (in_box && key->keyCombination() == kUndoKey) {
+            OnUndo();
+            return true;
+        }
+        if (in_box && key->keyCombination() == kRedoKey) {
+            OnRedo();
+            return true;
+        }
+    }
     // The answer is read, not edited: it never shows selected.
     if (watched == answer_ && event->type() == QEvent::FocusIn) {
         QTextCursor cursor = answer_->textCursor();

@@ -1,6 +1,8 @@
 // The code-entry dialog: one record of one question at a time, up to 30
 // code boxes, moving with "&<<" and "&>>" and saving each record in place.
 // Beside them the question's code frame, to look codes up and add new ones.
+// Records with the same answer are counted and can take the shown codes at
+// once; the answers can be searched; every save can be taken back.
 #pragma once
 
 #include <QDialog>
@@ -12,7 +14,8 @@
 
 #include "coderfile/coder_types.h"
 #include "coderfile/cursor.h"
-#include "coderfile/record_briefs.h"
+#include "engines/groups/answer_groups.h"
+#include "engines/groups/code_writes.h"
 
 class QGroupBox;
 class QLabel;
@@ -61,6 +64,23 @@ public:
     void OnNext();
     void OnOK();
 
+    // Saves the shown record, then writes its codes into every other record
+    // with the same answer: uncoded ones at once, ones coded otherwise after
+    // asking. Ctrl+Return.
+    void OnApplyToSame();
+    // Saves the shown record and moves to the next record without codes,
+    // from the start again after the last. Ctrl+N.
+    void OnNextUncoded();
+    // The next or previous record whose answer holds every word of the find
+    // box; moving there saves the shown record first. F3 and Shift+F3.
+    void OnFindNext();
+    void OnFindPrevious();
+    // Ctrl+Z: typing not yet saved is taken back first (the shown record
+    // reloaded), then the saves, newest first, each shown as it is put back.
+    // Ctrl+Shift+Z does a save taken back again.
+    void OnUndo();
+    void OnRedo();
+
     // The recorded answer of the record shown: Play plays its only take at
     // once or lets the coder pick one of several; Stop stops whatever
     // plays; Delete removes the take found or last chosen, after asking.
@@ -87,8 +107,20 @@ private:
     // the dialog ended.
     bool LoadRecord();
     // Writes the boxes' codes into record m_lRecord. False after message 708;
-    // last_record_coded is then left as it was.
+    // last_record_coded is then left as it was. A save that changes the
+    // codes is a step of the history.
     bool SaveRecord();
+    QLayout* build_find_bar();
+    // The codes in the boxes, gaps closed, as they would be saved; the
+    // valid codes of the record as loaded or last saved.
+    std::vector<std::int16_t> typed_codes() const;
+    std::vector<std::int16_t> held_codes() const;
+    // Record `record` (from 1) now holds `codes`: the counts follow.
+    void note_codes(std::int32_t record, const std::vector<std::int16_t>& codes);
+    // Shows record `record` (from 1) without saving the one shown.
+    bool show_record(std::int32_t record);
+    void open_find();
+    void find(int direction);
     void OnCodeChange(int slot);
     void focus_first_box();
     void set_sound_enabled(bool enabled);
@@ -101,10 +133,13 @@ private:
     bool loaded_ = false;
     coding_sources sources_;
     QString question_text_;
-    // The question's records, read once at open; `coded` follows the saves.
-    std::vector<oc::record_brief> briefs_;
-    bool have_briefs_ = false;
+    // The question's records (valid codes only) and their answer groups,
+    // read once at open; the codes and counts follow every write.
+    std::vector<oc::question_record> records_;
+    oc::question_groups groups_;
+    bool have_records_ = false;
     long coded_ = 0;
+    oc::coding_history history_;
 
     QLabel* question_ = nullptr;
     QLabel* respondent_ = nullptr;
@@ -117,6 +152,14 @@ private:
     QPushButton* frame_toggle_ = nullptr;
     QPushButton* previous_ = nullptr;
     QPushButton* next_ = nullptr;
+    QPushButton* next_uncoded_ = nullptr;
+    QPushButton* apply_same_ = nullptr;
+    QWidget* find_bar_ = nullptr;
+    QLineEdit* find_text_ = nullptr;
+    QPushButton* find_next_ = nullptr;
+    QPushButton* find_previous_ = nullptr;
+    // What the last apply, undo or search did; cleared by the next record.
+    QLabel* status_ = nullptr;
     // The sound controls: shown only with a sound-file directory; the
     // search for a record's recordings enables Play, Stop and Delete.
     QGroupBox* sound_group_ = nullptr;

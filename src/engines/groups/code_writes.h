@@ -48,6 +48,10 @@ public:
     void record(coding_step step);
     bool can_undo() const { return done_ > 0; }
     bool can_redo() const { return done_ < steps_.size(); }
+    // The step undo or redo would write back, for the caller to follow its
+    // records; null when there is none.
+    const coding_step* undo_step() const { return can_undo() ? &steps_[done_ - 1] : nullptr; }
+    const coding_step* redo_step() const { return can_redo() ? &steps_[done_] : nullptr; }
 
     // Writes back the codes of the last save (undo) or of the last save taken
     // back (redo) and sets quest.last_record_coded as it was. `shown` gets
