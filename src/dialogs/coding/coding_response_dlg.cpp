@@ -31,6 +31,7 @@
 #include "ui/images/status_images.h"
 #include "engines/texts/string_table.h"
 #include "ui/tools/default_font.h"
+#include "ui/widgets/code_boxes.h"
 #include "ui/widgets/elided_label.h"
 #include "ui/widgets/frame_panel.h"
 #include "suite/label_file.h"
@@ -677,36 +678,27 @@ void CCodingResponseDlg::OnCodeChange(int slot) {
         int slot;
         ~meaning_update() { dialog->show_meaning(slot); }
     } update{this, slot};
-    if (text.isEmpty()) {
+    const code_text judged = judge_code_text(text);
+    switch (judged.what) {
+    case code_text::empty:
         if (m_codes[slot] != kNoCode) m_codes[slot] = kCleared;
         return;
-    }
-    auto is_digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
-    qsizetype start = 0;
-    while (start < text.size() && text[start] == QLatin1Char(' ')) ++start;
-    const QString digits = text.mid(start);
-    if (!digits.isEmpty() && std::all_of(digits.begin(), digits.end(), is_digit)) {
-        // Leading zeros aside, more than four digits is always too large.
-        qsizetype first = 0;
-        while (first + 1 < digits.size() && digits[first] == QLatin1Char('0')) ++first;
-        const int value = digits.size() - first <= 4 ? digits.mid(first).toInt() : kMaxCodeValue + 1;
-        if (value >= 1 && value <= kMaxCodeValue) {
-            m_codes[slot] = static_cast<std::uint16_t>(value);
-            return;
-        }
+    case code_text::code:
+        m_codes[slot] = static_cast<std::uint16_t>(judged.value);
+        return;
+    case code_text::out_of_range:
         box->clear();
         beep();
         m_codes[slot] = kCleared;
         return;
+    case code_text::not_digits:
+        // Keep the digits only, in one pass. Putting them back is a change of
+        // its own and is judged again; what is left is digits or nothing, so
+        // that second judgement is the last.
+        beep();
+        box->setText(judged.digits);
+        return;
     }
-    // Keep the digits only, in one pass. Putting them back is a change of
-    // its own and is judged again; what is left is digits or nothing, so
-    // that second judgement is the last.
-    QString kept;
-    for (QChar c : text)
-        if (is_digit(c)) kept.append(c);
-    beep();
-    box->setText(kept);
 }
 
 void CCodingResponseDlg::show_meaning(int slot) {

@@ -90,6 +90,25 @@ void code_boxes::set_codes(const std::vector<std::int16_t>& codes) {
 
 // As the coding dialog judges a box: digits only (leading spaces allowed),
 // 1..9999; a box that ends up refused is emptied with a beep.
+code_text judge_code_text(const QString& text) {
+    if (text.isEmpty()) return {};
+    qsizetype start = 0;
+    while (start < text.size() && text[start] == QLatin1Char(' ')) ++start;
+    const QString digits = text.mid(start);
+    if (!digits.isEmpty() && std::all_of(digits.begin(), digits.end(), is_digit)) {
+        // Leading zeros aside, more than four digits is always too large.
+        qsizetype first = 0;
+        while (first + 1 < digits.size() && digits[first] == QLatin1Char('0')) ++first;
+        const int value = digits.size() - first <= 4 ? digits.mid(first).toInt() : kMaxCodeValue + 1;
+        if (value >= 1 && value <= kMaxCodeValue) return {code_text::code, value, {}};
+        return {code_text::out_of_range, 0, {}};
+    }
+    QString kept;
+    for (QChar c : text)
+        if (is_digit(c)) kept.append(c);
+    return {code_text::not_digits, 0, kept};
+}
+
 void code_boxes::judge(int slot) {
     QLineEdit* box = boxes_[slot];
     const QString text = box->text();
@@ -98,26 +117,21 @@ void code_boxes::judge(int slot) {
         int slot;
         ~meaning_update() { boxes->show_meaning(slot); }
     } update{this, slot};
-    if (text.isEmpty()) return;
-    qsizetype start = 0;
-    while (start < text.size() && text[start] == QLatin1Char(' ')) ++start;
-    const QString digits = text.mid(start);
-    if (!digits.isEmpty() && std::all_of(digits.begin(), digits.end(), is_digit)) {
-        qsizetype first = 0;
-        while (first + 1 < digits.size() && digits[first] == QLatin1Char('0')) ++first;
-        const int value = digits.size() - first <= 4 ? digits.mid(first).toInt() : kMaxCodeValue + 1;
-        if (value >= 1 && value <= kMaxCodeValue) return;
+    const code_text judged = judge_code_text(text);
+    switch (judged.what) {
+    case code_text::empty:
+    case code_text::code: return;
+    case code_text::out_of_range:
         box->clear();
         beep();
         return;
+    case code_text::not_digits:
+        // Putting the digits back is a change of its own, judged again; it
+        // holds digits or nothing, so that judgement is the last.
+        beep();
+        box->setText(judged.digits);
+        return;
     }
-    // Putting the digits back is a change of its own, judged again; it holds
-    // digits or nothing, so that judgement is the last.
-    QString kept;
-    for (QChar c : text)
-        if (is_digit(c)) kept.append(c);
-    beep();
-    box->setText(kept);
 }
 
 void code_boxes::show_meaning(int slot) {

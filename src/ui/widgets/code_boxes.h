@@ -4,6 +4,7 @@
 // refused with a beep, as in the coding dialog.
 #pragma once
 
+#include <QString>
 #include <QVector>
 #include <QWidget>
 #include <cstdint>
@@ -12,6 +13,16 @@
 class QLineEdit;
 
 namespace oc_ui {
+
+// What a code box's text amounts to: nothing, a code 1..9999 (spaces
+// before it and leading zeros aside), a number that is no code, or
+// something other than digits (`digits` keeps its digits alone).
+struct code_text {
+    enum verdict { empty, code, out_of_range, not_digits } what = empty;
+    int value = 0;
+    QString digits;
+};
+code_text judge_code_text(const QString& text);
 
 class elided_label;
 class frame_panel;
