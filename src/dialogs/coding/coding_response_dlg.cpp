@@ -534,18 +534,11 @@ void CCodingResponseDlg::OnApplyToSame() {
         beep();
         return;
     }
-    std::vector<oc::record_codes> writes;
-    std::size_t coded_otherwise = 0;
-    const oc::question_record* example = nullptr;
-    for (std::int32_t record : groups_.groups[groups_.group_of[index]].records) {
-        const oc::question_record& other = records_[static_cast<std::size_t>(record - 1)];
-        if (other.codes == codes) continue;
-        if (record != m_lRecord && !other.codes.empty()) {
-            ++coded_otherwise;
-            if (!example) example = &other;
-        }
-        writes.push_back({record, codes});
-    }
+    const oc::group_codes_plan plan =
+        oc::plan_group_codes(records_, groups_.groups[groups_.group_of[index]], codes, m_lRecord);
+    const std::vector<oc::record_codes>& writes = plan.writes;
+    const std::size_t coded_otherwise = plan.coded_otherwise;
+    const oc::question_record* example = plan.example;
     if (writes.empty()) {
         status_->setText(QStringLiteral("Every record with this answer has these codes already."));
         return;

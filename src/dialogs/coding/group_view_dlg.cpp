@@ -192,15 +192,10 @@ void CGroupViewDlg::apply() {
         return;
     }
     const oc::answer_group& group = grouped_.groups[static_cast<std::size_t>(row)];
-    std::vector<oc::record_codes> writes;
-    int other = 0;
-    const oc::question_record* example = nullptr;
-    for (std::int32_t k : group.records) {
-        const oc::question_record& record = records_[static_cast<std::size_t>(k - 1)];
-        if (record.codes == codes) continue;
-        if (!record.codes.empty() && other++ == 0) example = &record;
-        writes.push_back({k, codes});
-    }
+    const oc::group_codes_plan plan = oc::plan_group_codes(records_, group, codes);
+    const std::vector<oc::record_codes>& writes = plan.writes;
+    const std::size_t other = plan.coded_otherwise;
+    const oc::question_record* example = plan.example;
     if (other > 0) {
         const QString text =
             QStringLiteral("%1 of the %2 records of this answer already hold other codes; respondent %3, for "

@@ -46,4 +46,5 @@ struct question_groups {
 
 question_groups group_answers(const std::vector<question_record>& records);
 
+
 }  // namespace oc

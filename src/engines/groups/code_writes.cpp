@@ -42,6 +42,18 @@ failure write_codes(coder_cursor& cursor, quest_spec& quest, std::vector<record_
     return {};
 }
 
+group_codes_plan plan_group_codes(const std::vector<question_record>& records, const answer_group& group,
+                                  const std::vector<std::int16_t>& codes, std::int32_t shown) {
+    group_codes_plan plan;
+    for (std::int32_t k : group.records) {
+        const question_record& record = records[static_cast<std::size_t>(k - 1)];
+        if (record.codes == codes) continue;
+        if (k != shown && !record.codes.empty() && plan.coded_otherwise++ == 0) plan.example = &record;
+        plan.writes.push_back({k, codes});
+    }
+    return plan;
+}
+
 void coding_history::record(coding_step step) {
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
     steps_.push_back(std::move(step));

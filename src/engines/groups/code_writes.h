@@ -10,6 +10,7 @@
 
 #include "coderfile/coder_types.h"
 #include "coderfile/cursor.h"
+#include "engines/groups/answer_groups.h"
 #include "suite/failure.h"
 
 namespace oc {
@@ -20,6 +21,18 @@ struct record_codes {
     std::vector<std::int16_t> codes;
     friend bool operator==(const record_codes&, const record_codes&) = default;
 };
+
+// What giving `codes` to every record of `group` writes: each record that
+// does not hold exactly these codes. Of those, how many hold other codes
+// (the coder is asked before they are replaced) and the first of them, for
+// an example; `shown`, the record on screen, is not asked about.
+struct group_codes_plan {
+    std::vector<record_codes> writes;
+    std::size_t coded_otherwise = 0;
+    const question_record* example = nullptr;
+};
+group_codes_plan plan_group_codes(const std::vector<question_record>& records, const answer_group& group,
+                                  const std::vector<std::int16_t>& codes, std::int32_t shown = 0);
 
 // Writes each record's codes (1..9999, at most quest.max_codes of them) in
 // place through `cursor`, open on `quest`'s records, in ascending record
