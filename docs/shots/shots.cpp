@@ -39,24 +39,24 @@ void settle(int ms) {
     while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-// Record 1 of Q1 with two codes typed and the frame filtered by a word.
+// Record 2 of Q1 ("caffeine!", an answer eight records give) with a code
+// typed and the frame filtered by a word.
 bool shoot_coding(const QString& out, bool filtered) {
     oc::loaded_coder_file file;
     if (!oc::load_coder_questions("DEMO.001", file) || file.questions.empty()) return false;
     oc::quest_spec& q1 = file.questions[0];
     oc::cursor_ptr cursor(oc::open_coder_cursor("DEMO.001", q1.name));
     if (!cursor) return false;
-    oc_ui::CCodingResponseDlg dialog(*cursor, 1, q1, {QStringLiteral("DEMO.001"), "DEMO"});
+    oc_ui::CCodingResponseDlg dialog(*cursor, 2, q1, {QStringLiteral("DEMO.001"), "DEMO"});
     if (!dialog.loaded()) return false;
     dialog.resize(980, 600);
     dialog.show();
     QApplication::processEvents();
-    dialog.findChild<QLineEdit*>(QStringLiteral("codeBox1"))->setText(QStringLiteral("50"));
-    dialog.findChild<QLineEdit*>(QStringLiteral("codeBox2"))->setText(QStringLiteral("60"));
+    dialog.findChild<QLineEdit*>(QStringLiteral("codeBox1"))->setText(QStringLiteral("82"));
     if (filtered) {
         auto* filter = dialog.findChild<QLineEdit*>(QStringLiteral("frameFilter"));
         if (!filter) return false;
-        QTest::keyClicks(filter, QStringLiteral("milk"));
+        QTest::keyClicks(filter, QStringLiteral("caff"));
     }
     const bool saved = save(dialog, out);
     dialog.reject();  // nothing is saved: the shot only types
