@@ -48,6 +48,10 @@ int run_code(const code_options& options) {
     const oc::code_frame* strict = options.strict ? &frame : nullptr;
     oc::batch_result result = by_answer ? oc::apply_answer_codes(options.file, codes, strict)
                                         : oc::apply_batch_codes(options.file, codes, strict);
+    // The journal follows what reached the file; it never holds coding up.
+    std::string journal_error;
+    if (!result.changes.empty() && !oc::append_to_journal(study.name, result.changes, true, journal_error))
+        print_error("The coding journal was not written: " + journal_error);
     if (!result.ok) {
         print_error(result.message);
         if (result.coded > 0) print_error(std::to_string(result.coded) + " records were coded before the failure.");

@@ -69,6 +69,7 @@ int run_merge(const merge_options& options) {
     const oc::merge_outcome outcome = job.run(warn);
     if (outcome.problem) print_error(outcome.problem.text());
     print_message(outcome.message);
+    if (!outcome.journal_problem.empty()) print_error("The coding journal was not written: " + outcome.journal_problem);
     return outcome.result == oc::merge_result::done ? exit_ok : exit_failure;
 }
 

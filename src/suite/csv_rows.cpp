@@ -96,4 +96,16 @@ study_result read_csv_rows(const std::string& path, const csv_row_handler& handl
     return collector.result;
 }
 
+std::string csv_cell(std::string_view field) {
+    const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
+                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+    if (!quote) return std::string(field);
+    std::string out = "\"";
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
 }  // namespace oc

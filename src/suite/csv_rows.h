@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "suite/study_result.h"
@@ -24,5 +25,9 @@ using csv_row_handler = std::function<study_result(const csv_row& row)>;
 // the start is dropped. Fails with "cannot read "<path>": <reason>" or
 // "<file name> row N: badly quoted cell", or with the handler's failure.
 study_result read_csv_rows(const std::string& path, const csv_row_handler& handler);
+
+// `field` as one CSV cell: quoted when it holds a comma, a quote, a line
+// break or spaces at either end.
+std::string csv_cell(std::string_view field);
 
 }  // namespace oc

@@ -12,6 +12,7 @@
 
 #include "suite/path_parts.h"
 #include "suite/whole_number.h"
+#include "suite/who_and_when.h"
 
 namespace oc {
 
@@ -27,29 +28,6 @@ struct flock one_byte(short type, off_t byte) {
     lock.l_len = 1;
     lock.l_pid = 0;  // must be 0 for open file description locks
     return lock;
-}
-
-std::string user_name() {
-    if (const passwd* entry = getpwuid(geteuid())) return entry->pw_name;
-    if (const char* name = std::getenv("USER")) return name;
-    return "uid " + std::to_string(geteuid());
-}
-
-std::string host_name() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0) return "unknown host";
-    return name;
-}
-
-std::string now_iso8601() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    std::string out = text;
-    if (out.size() > 2) out.insert(out.size() - 2, ":");  // +0100 -> +01:00
-    return out;
 }
 
 // Tabs and line ends cannot occur in a recorded field.

@@ -86,6 +86,9 @@ void run_merge(const QString& index_path, const QString& data_path, const QStrin
     show_message(outcome.message, done ? box_style::information : box_style::exclamation);
     if (outcome.result == oc::merge_result::failed && outcome.problem)
         show_text(from_native_bytes(outcome.problem.text()), box_style::information);
+    if (!outcome.journal_problem.empty())
+        show_text(QStringLiteral("The coding journal was not written: %1").arg(from_native_bytes(outcome.journal_problem)),
+                  box_style::exclamation);
 }
 
 }  // namespace oc_ui

@@ -186,31 +186,38 @@ batch_result write_plan(const std::string& coder_path, coder_spec& spec, quest_l
         return std::tie(a.place.question, a.place.number) < std::tie(b.place.question, b.place.number);
     });
     int coded = 0;
+    std::vector<journal_change> changes;
     for (std::size_t start = 0; start < plan.size();) {
         quest_spec& q = questions[plan[start].place.question];
         cursor_ptr cursor(open_coder_cursor(coder_path.c_str(), q.name));
-        if (!cursor) return {false, coded, "cannot open the coder data file " + coder_path + " for writing"};
+        if (!cursor) return {false, coded, "cannot open the coder data file " + coder_path + " for writing", changes};
         for (; start < plan.size() && &questions[plan[start].place.question] == &q; ++start) {
             resp_record record;
             if (seek_question_record(*cursor, plan[start].place.number, record) != 0)
                 return {false, coded, "cannot read record " + std::to_string(plan[start].place.number) + " of " +
-                                          q.name + " in " + coder_path};
+                                          q.name + " in " + coder_path, changes};
+            std::vector<std::int16_t> old_codes(record.codes.begin(),
+                                                record.codes.begin() + std::min<int>(record.codes_count, kMaxCodes));
             record.code_slots = static_cast<std::uint8_t>(q.max_codes);
             record.codes.fill(-1);
             record.codes_count = static_cast<std::uint8_t>(plan[start].codes.size());
             std::copy(plan[start].codes.begin(), plan[start].codes.end(), record.codes.begin());
             if (rewrite_current_record(*cursor, record) != 0)
-                return {false, coded, "cannot write the codes of " + std::string(q.name) + " into " + coder_path};
+                return {false, coded, "cannot write the codes of " + std::string(q.name) + " into " + coder_path, changes};
             if (record.codes_count != 0 && plan[start].place.number > q.last_record_coded)
                 q.last_record_coded = plan[start].place.number;
             ++coded;
+            if (old_codes != plan[start].codes)
+                changes.push_back(record_change(file_name_of(coder_path), q.name, record.respondent, record.sequence,
+                                                record.roster, record.list_no, std::move(old_codes),
+                                                plan[start].codes, "batch"));
         }
     }
     compute_file_status(spec, questions);
     cursor_ptr cursor(open_coder_cursor(coder_path.c_str(), ""));
     if (!cursor || write_coder_header(*cursor, spec) != 0 || write_coder_trailer(*cursor, spec, questions) != 0)
-        return {false, coded, "cannot rewrite the status and trailer of " + coder_path};
-    return {true, coded, {}};
+        return {false, coded, "cannot rewrite the status and trailer of " + coder_path, changes};
+    return {true, coded, {}, changes};
 }
 
 // One row of a by-answer file: every record of its question whose answer

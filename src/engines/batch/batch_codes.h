@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "suite/coding_journal.h"
 
 namespace oc {
 
@@ -12,6 +15,7 @@ struct batch_result {
     bool ok = false;
     int coded = 0;        // records written
     std::string message;  // what was refused or failed
+    std::vector<journal_change> changes;  // each record written, for the journal ("batch")
 };
 
 // Reads CODES_CSV (header question,respondent,roster,list_no,codes and an

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <set>
 
+#include "suite/csv_rows.h"
 #include "suite/path_parts.h"
 #include "suite/whole_number.h"
 
@@ -131,17 +132,6 @@ std::string describe_codes(const code_frame& frame, std::string_view question, c
     return text;
 }
 
-std::string csv_cell(std::string_view field) {
-    const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
-                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-    if (!quote) return std::string(field);
-    std::string out = "\"";
-    for (char c : field) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
-}
 
 bool code_frame::has_question(std::string_view question) const {
     return std::any_of(rows_.begin(), rows_.end(), [&](const frame_code& r) { return r.question == question; });

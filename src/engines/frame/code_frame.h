@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "suite/csv_rows.h"
 #include "suite/failure.h"
 
 namespace oc {
@@ -105,9 +106,5 @@ std::string describe_codes(const code_frame& frame, std::string_view question, c
 
 // The number of characters of UTF-8 `text`; none when it is not UTF-8.
 std::optional<std::size_t> utf8_length(std::string_view text);
-
-// `field` as one CSV cell: quoted when it holds a comma, a quote, a line
-// break or spaces at either end.
-std::string csv_cell(std::string_view field);
 
 }  // namespace oc

@@ -3,6 +3,8 @@
 #include "coderfile/coder_types.h"
 #include "engines/merge/unique_respondents.h"
 #include "engines/texts/string_table.h"
+#include "suite/coding_journal.h"
+#include "suite/path_parts.h"
 
 namespace oc {
 
@@ -40,6 +42,14 @@ merge_outcome merge_job::run(const missing_record_warning& warn, const merge_pro
     outcome.result = MergeCoderFile(dat_path, idx_path, coder_list, coder_file, add_path, by_respondent, warn,
                                     progress, &outcome.problem);
     outcome.message = message_of(outcome.result);
+    // One line for the file: the merge changes no record's codes, it carries
+    // them into the study.
+    if (outcome.result == merge_result::done) {
+        journal_change merged;
+        merged.coder_file = file_name_of(coder_file);
+        merged.how = "merge";
+        append_to_journal(without_extension(coder_list), {merged}, true, outcome.journal_problem);
+    }
     return outcome;
 }
 

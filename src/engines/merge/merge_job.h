@@ -22,6 +22,7 @@ struct merge_outcome {
     merge_result result = merge_result::failed;
     int message = 0;
     failure problem;  // what failed, when the merge did not finish
+    std::string journal_problem;  // why the coding journal has no line of the merge ("" when it has)
 };
 
 struct merge_job {

@@ -10,7 +10,8 @@
 namespace octest {
 
 // Every file of a directory but the lock files (left behind on purpose,
-// holding who locked last), by name. Leftovers show up as extra names.
+// holding who locked last), by name; the coding journal without its lines'
+// times. Leftovers show up as extra names.
 using dir_state = std::map<std::string, std::string>;
 dir_state snapshot(const fs::path& dir);
 

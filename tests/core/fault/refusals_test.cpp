@@ -66,15 +66,20 @@ TEST_F(RefusalTest, ExamineInAStudyDirectoryItMayNotWrite) {
 }
 
 // Coding needs only the coder file to be writable: without a lock file
-// beside it, the coder file itself carries the lock.
+// beside it, the coder file itself carries the lock, and a journal that
+// cannot be made never holds coding up.
 TEST_F(RefusalTest, CodingInAStudyDirectoryItMayNotWrite) {
     write_bytes(root.file("codes.csv"), "question,respondent,roster,list_no,codes\r\nQ1,3,0,1,5\r\n");
     fs::remove(file("S.001.lck"));
+    fs::remove(file("S.jnl"));
     const environment deny = shim({{"OPENCODER_DENY_CREATE_IN", study_dir().string()}});
     RunResult run = run_cli({"code", "--study", base(), "--file", "S.001", "--codes", root.file("codes.csv")}, {}, deny);
     EXPECT_EQ(0, run.exit_code) << run.err;
     EXPECT_FALSE(fs::exists(file("S.001.lck")));
     EXPECT_NE(std::string::npos, read_bytes(file("S.001")).find("    1         3       Q1   0   1  0  1    5"));
+    // Nor can its journal be made there: the coder is told, and the codes stand.
+    EXPECT_FALSE(fs::exists(file("S.jnl")));
+    EXPECT_NE(std::string::npos, run.err.find("The coding journal was not written: cannot create")) << run.err;
 }
 
 TEST_F(RefusalTest, CoderListThatCannotBeRead) {
