@@ -84,7 +84,8 @@ QString codes_text(const std::vector<std::int16_t>& codes) {
 CCodingResponseDlg::CCodingResponseDlg(oc::coder_cursor& cursor, std::int32_t start, oc::quest_spec& quest,
                                        const coding_sources& sources, QWidget* parent)
     : QDialog(parent), cursor_(cursor), quest_(quest), m_lRecord(start),
-      m_codes(std::clamp<int>(quest.max_codes, 0, oc::kMaxCodes), kNoCode), sources_(sources) {
+      m_codes(std::clamp<int>(quest.max_codes, 0, oc::kMaxCodes), kNoCode), sources_(sources),
+      journal_(sources.study_base, to_native_bytes(sources.coder_path), quest.name) {
     setObjectName(QStringLiteral("codingResponseDialog"));
     setWindowTitle(QStringLiteral("Enter Codes For Respondents"));
     std::unique_ptr<QFont> font(GetDefaultFont(0, nullptr));
@@ -499,6 +500,19 @@ void CCodingResponseDlg::note_codes(std::int32_t record, const std::vector<std::
     held = codes;
 }
 
+void CCodingResponseDlg::journal(const std::vector<oc::record_codes>& old_codes,
+                                 const std::vector<oc::record_codes>& new_codes, const char* how) {
+    if (have_records_) {
+        journal_.write(records_, old_codes, new_codes, how);
+        return;
+    }
+    // Without the records read at open, the one shown is all there is to name.
+    for (const oc::record_codes& now : new_codes)
+        if (now.record == m_lRecord && !old_codes.empty())
+            journal_.write({m_record.respondent, m_record.sequence, m_record.roster, m_record.list_no, {}, {}},
+                           old_codes.front().codes, now.codes, how);
+}
+
 bool CCodingResponseDlg::SaveRecord() {
     const std::vector<std::int16_t> codes = typed_codes(), had = held_codes();
     oc::resp_record saved = m_record;
@@ -514,7 +528,10 @@ bool CCodingResponseDlg::SaveRecord() {
     m_record = std::move(saved);
     const std::int32_t last_coded = quest_.last_record_coded;
     if (m_lRecord > quest_.last_record_coded && count != 0) quest_.last_record_coded = m_lRecord;
-    if (had != codes) history_.record({{{m_lRecord, had}}, {{m_lRecord, codes}}, last_coded, quest_.last_record_coded});
+    if (had != codes) {
+        history_.record({{{m_lRecord, had}}, {{m_lRecord, codes}}, last_coded, quest_.last_record_coded});
+        journal({{m_lRecord, had}}, {{m_lRecord, codes}}, "dialog");
+    }
     note_codes(m_lRecord, codes);
     show_context();
     return true;
@@ -560,8 +577,9 @@ void CCodingResponseDlg::OnApplyToSame() {
         for (oc::record_codes& was : before) {
             std::erase_if(was.codes, [](std::int16_t c) { return !is_code(c); });
             after.push_back({was.record, codes});
-            note_codes(was.record, codes);
         }
+        journal(before, after, "all");
+        for (const oc::record_codes& was : before) note_codes(was.record, codes);
         history_.record({before, std::move(after), last_coded, quest_.last_record_coded});
     }
     if (problem) show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
@@ -629,13 +647,14 @@ void CCodingResponseDlg::OnUndo() {
         beep();
         return;
     }
-    const std::vector<oc::record_codes> restored = step->before;
+    const std::vector<oc::record_codes> restored = step->before, undone = step->after;
     std::int32_t shown = m_lRecord;
     if (history_.undo(cursor_, quest_, shown)) {
         show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
         show_record(m_lRecord);
         return;
     }
+    journal(undone, restored, "undo");
     for (const oc::record_codes& record : restored) note_codes(record.record, record.codes);
     if (!show_record(shown)) return;
     focus_first_box();
@@ -649,13 +668,14 @@ void CCodingResponseDlg::OnRedo() {
         beep();
         return;
     }
-    const std::vector<oc::record_codes> redone = step->after;
+    const std::vector<oc::record_codes> redone = step->after, taken_back = step->before;
     std::int32_t shown = m_lRecord;
     if (history_.redo(cursor_, quest_, shown)) {
         show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
         show_record(m_lRecord);
         return;
     }
+    journal(taken_back, redone, "redo");
     for (const oc::record_codes& record : redone) note_codes(record.record, record.codes);
     if (!show_record(shown)) return;
     focus_first_box();

@@ -14,6 +14,7 @@
 
 #include "coderfile/coder_types.h"
 #include "coderfile/cursor.h"
+#include "dialogs/coding/journal_writer.h"
 #include "engines/groups/answer_groups.h"
 #include "engines/groups/code_writes.h"
 
@@ -99,6 +100,10 @@ private:
     // The frame's code `code` into the first empty box.
     void put_code(int code);
     void focus_boxes();
+    // Journals each record's change from `old_codes` to `new_codes`
+    // (matched by record), made `how`.
+    void journal(const std::vector<oc::record_codes>& old_codes, const std::vector<oc::record_codes>& new_codes,
+                 const char* how);
     void restore_layout();
     QLayout* build_answer_area(const QFont* font);
     void build_sound_controls();
@@ -132,6 +137,7 @@ private:
     QVector<std::uint16_t> m_codes;
     bool loaded_ = false;
     coding_sources sources_;
+    journal_writer journal_;
     QString question_text_;
     // The question's records (valid codes only) and their answer groups,
     // read once at open; the codes and counts follow every write.

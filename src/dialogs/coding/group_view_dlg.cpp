@@ -39,7 +39,8 @@ QString status_word(const oc::answer_group& group) {
 
 CGroupViewDlg::CGroupViewDlg(oc::coder_cursor& cursor, oc::quest_spec& quest, const coding_sources& sources,
                              QWidget* parent)
-    : QDialog(parent), cursor_(cursor), quest_(quest), sources_(sources) {
+    : QDialog(parent), cursor_(cursor), quest_(quest), sources_(sources),
+      journal_(sources.study_base, to_native_bytes(sources.coder_path), quest.name) {
     setObjectName(QStringLiteral("groupViewDialog"));
     setWindowTitle(QStringLiteral("Code %1 by Groups").arg(QString::fromLatin1(quest.name)));
 
@@ -216,6 +217,7 @@ void CGroupViewDlg::apply() {
         // What reached the file can be taken back, even when not all of it did.
         step.after.assign(writes.begin(), writes.begin() + static_cast<std::ptrdiff_t>(step.before.size()));
         step.last_coded_after = quest_.last_record_coded;
+        journal_.write(records_, step.before, step.after, "group");
         if (!step.before.empty()) history_.record(std::move(step));
         if (problem) {
             show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
@@ -232,7 +234,9 @@ void CGroupViewDlg::undo() {
         return;
     }
     std::int32_t shown = 0;
+    const oc::coding_step step = *history_.undo_step();
     const oc::failure problem = history_.undo(cursor_, quest_, shown);
+    if (!problem) journal_.write(records_, step.after, step.before, "undo");
     after_history(problem, shown);
 }
 
@@ -242,7 +246,9 @@ void CGroupViewDlg::redo() {
         return;
     }
     std::int32_t shown = 0;
+    const oc::coding_step step = *history_.redo_step();
     const oc::failure problem = history_.redo(cursor_, quest_, shown);
+    if (!problem) journal_.write(records_, step.before, step.after, "redo");
     after_history(problem, shown);
 }
 

@@ -12,6 +12,7 @@
 #include "coderfile/coder_types.h"
 #include "coderfile/cursor.h"
 #include "dialogs/coding/coding_response_dlg.h"
+#include "dialogs/coding/journal_writer.h"
 #include "engines/groups/answer_groups.h"
 #include "engines/groups/code_writes.h"
 
@@ -60,6 +61,7 @@ private:
     std::vector<oc::question_record> records_;
     oc::question_groups grouped_;
     oc::coding_history history_;
+    journal_writer journal_;
 
     QLabel* progress_ = nullptr;
     QTreeWidget* list_ = nullptr;

@@ -145,6 +145,15 @@ TEST_F(GroupViewTest, UndoTakesAnApplyBackAndRedoWritesItAgain) {
     EXPECT_EQ(7, file.questions[0].last_record_coded);
     octest::press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);  // nothing left to redo
     EXPECT_EQ(1, sink.beeps());
+    // Each record of each step journaled, by how it changed.
+    const std::string journal = read_bytes("S.jnl");
+    std::size_t lines[3] = {};
+    const char* hows[3] = {",group\r\n", ",undo\r\n", ",redo\r\n"};
+    for (int h = 0; h < 3; ++h)
+        for (std::size_t at = 0; (at = journal.find(hows[h], at)) != std::string::npos; ++at) ++lines[h];
+    EXPECT_GT(lines[0], 0u);
+    EXPECT_EQ(lines[0], lines[1]);
+    EXPECT_EQ(lines[0], lines[2]);
 }
 
 TEST_F(GroupViewTest, ReviewByCodeListsTheCodesRecordsAndOpensOneToRecode) {

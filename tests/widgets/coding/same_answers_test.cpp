@@ -2,6 +2,7 @@
 // all the same, Next uncoded, Find, and undo and redo of every save.
 #include <QLabel>
 #include <map>
+#include <sstream>
 
 #include "coding_fixture.h"
 
@@ -151,6 +152,48 @@ TEST_F(SameAnswersTest, FindMovesToAnswersHoldingEveryWordSavingFirstAndEscapeRe
     EXPECT_TRUE(open.dialog.isVisible());
     EXPECT_FALSE(child(open.dialog, "findBar")->isVisible());
     EXPECT_EQ(box(open.dialog, 1), QApplication::focusWidget());
+}
+
+}  // namespace
+}  // namespace codingtest
+
+namespace codingtest {
+namespace {
+
+// The journal's lines without their time, user and host.
+std::vector<std::string> journal_changes() {
+    std::vector<std::string> changes;
+    std::istringstream journal(read_bytes("S.jnl"));
+    std::string line;
+    std::getline(journal, line);  // the header
+    while (std::getline(journal, line)) {
+        std::size_t at = 0;
+        for (int field = 0; field < 3; ++field) at = line.find(',', at) + 1;
+        changes.push_back(line.substr(at, line.size() - at - 1));  // no CR
+    }
+    return changes;
+}
+
+TEST_F(SameAnswersTest, EverySaveApplyUndoAndRedoIsJournaled) {
+    oc::quest_spec& quest = start_from(fresh);
+    OpenDialog open(quest);
+    ASSERT_TRUE(octest::activate(open.dialog));
+    type(QStringLiteral("3"));
+    octest::press(Qt::Key_Return);  // record 1 saved, record 2 shown: the same answer
+    type(QStringLiteral("4"));
+    sink.answer_next(box_answer::ok);  // record 1 holds other codes
+    octest::press(Qt::Key_Return, Qt::ControlModifier);
+    octest::press(Qt::Key_Z, Qt::ControlModifier);
+    octest::press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    std::vector<std::string> expected = {"S.001,Q1,1,1,0,1,,3,dialog"};
+    for (const char* how : {"all", "undo", "redo"})
+        for (int r : {1, 2, 4, 5, 7}) {
+            const std::string before = r == 1 ? "3" : "";
+            const bool back = std::string(how) == "undo";
+            expected.push_back("S.001,Q1," + std::to_string(r) + ",1,0,1," + (back ? "4" : before) + "," +
+                               (back ? before : "4") + "," + how);
+        }
+    EXPECT_EQ(expected, journal_changes());
 }
 
 }  // namespace
