@@ -7,6 +7,7 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "coderfile/discovery.h"
+#include "engines/journal/productivity.h"
 #include "engines/status/status_job.h"
 #include "engines/texts/string_table.h"
 
@@ -73,6 +74,20 @@ void print_respondents(const oc::loaded_coder_file& file) {
         std::printf("%ld\t%hd\n", static_cast<long>(id.respondent), static_cast<short>(id.sequence));
 }
 
+// Per coder file and user, from the coding journal.
+int print_productivity(const study_paths& study, const std::string& from, const std::string& to) {
+    oc::productivity_table table;
+    if (oc::failure problem = oc::measure_productivity(study.name, from, to, table)) {
+        print_error(problem.text());
+        return exit_failure;
+    }
+    std::printf("coder_file\tuser\trecords_coded\tdecisions\tactive_minutes\trecords_per_hour\trecoded\n");
+    for (const auto& [key, figures] : table)
+        std::printf("%s\t%s\t%ld\t%ld\t%.1f\t%.1f\t%ld\n", key.first.c_str(), key.second.c_str(), figures.records_coded,
+                    figures.decisions, figures.active_seconds / 60.0, figures.records_per_hour(), figures.recoded);
+    return exit_ok;
+}
+
 int print_file_view(const std::string& name, bool questions) {
     oc::loaded_coder_file file;
     if (!oc::load_coder_questions(name, file)) {
@@ -99,6 +114,8 @@ void add_status_command(CLI::App& app, int& result) {
         std::string file;
         bool questions = false;
         bool respondents = false;
+        bool productivity = false;
+        std::string from, to;
     };
     auto opts = std::make_shared<options>();
     auto* cmd = app.add_subcommand("status", "Print the coder file status report, or one file's questions or respondents");
@@ -106,8 +123,16 @@ void add_status_command(CLI::App& app, int& result) {
     auto* file = cmd->add_option("--file", opts->file, "A coder data file of the study, e.g. NAME.001");
     auto* q = cmd->add_flag("--questions", opts->questions, "With --file: its questions and coding progress");
     auto* r = cmd->add_flag("--respondents", opts->respondents, "With --file: its respondents");
+    auto* p = cmd->add_flag("--productivity", opts->productivity,
+                            "Per coder file and user, from the coding journal: records coded, decisions, active "
+                            "minutes (gaps over 5 minutes left out), records per hour, records recoded");
+    auto* from = cmd->add_option("--from", opts->from, "With --productivity: from this day (YYYY-MM-DD)");
+    auto* to = cmd->add_option("--to", opts->to, "With --productivity: to this day (YYYY-MM-DD), inclusive");
     q->needs(file)->excludes(r);
     r->needs(file);
+    p->excludes(file);
+    from->needs(p);
+    to->needs(p);
     cmd->callback([opts, &result] {
         if (!opts->file.empty() && !opts->questions && !opts->respondents)
             throw CLI::ValidationError("--file", "needs --questions or --respondents");
@@ -116,7 +141,8 @@ void add_status_command(CLI::App& app, int& result) {
             result = exit_failure;
             return;
         }
-        result = opts->file.empty() ? print_file_table(study) : print_file_view(opts->file, opts->questions);
+        if (opts->productivity) result = print_productivity(study, opts->from, opts->to);
+        else result = opts->file.empty() ? print_file_table(study) : print_file_view(opts->file, opts->questions);
     });
 }
 
