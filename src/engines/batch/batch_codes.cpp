@@ -257,10 +257,10 @@ batch_result apply_answer_codes(const std::string& coder_path, const std::string
     quest_list questions;
     std::int16_t question_count = 0;
     if (load_coder_file(coder_path.c_str(), spec, questions, question_count) != 0)
-        return {false, 0, "cannot read the coder data file " + coder_path};
+        return {false, 0, "cannot read the coder data file " + coder_path, {}};
     answer_index answers;
     if (!index_records(coder_path, questions, &answers))
-        return {false, 0, "cannot read the records of the coder data file " + coder_path};
+        return {false, 0, "cannot read the records of the coder data file " + coder_path, {}};
     batch_plan plan;
     bool header = false;
     study_result read = read_csv_rows(codes_csv, [&](const csv_row& row) -> study_result {
@@ -273,8 +273,8 @@ batch_result apply_answer_codes(const std::string& coder_path, const std::string
         if (row.cells.empty()) return study_result::success();
         return plan_answer_row(row, answers, questions, codes_csv, strict, plan);
     });
-    if (!read.ok) return {false, 0, read.message};
-    if (!header) return {false, 0, file_name_of(codes_csv) + ": no header row"};
+    if (!read.ok) return {false, 0, read.message, {}};
+    if (!header) return {false, 0, file_name_of(codes_csv) + ": no header row", {}};
     return write_plan(coder_path, spec, questions, plan.codes);
 }
 
@@ -284,9 +284,9 @@ batch_result apply_batch_codes(const std::string& coder_path, const std::string&
     quest_list questions;
     std::int16_t question_count = 0;
     if (load_coder_file(coder_path.c_str(), spec, questions, question_count) != 0)
-        return {false, 0, "cannot read the coder data file " + coder_path};
+        return {false, 0, "cannot read the coder data file " + coder_path, {}};
     auto records = index_records(coder_path, questions);
-    if (!records) return {false, 0, "cannot read the records of the coder data file " + coder_path};
+    if (!records) return {false, 0, "cannot read the records of the coder data file " + coder_path, {}};
 
     csv_columns columns;
     batch_plan plan;
@@ -295,8 +295,8 @@ batch_result apply_batch_codes(const std::string& coder_path, const std::string&
         if (row.cells.empty()) return study_result::success();
         return plan_row(row, columns, *records, questions, codes_csv, strict, plan);
     });
-    if (!read.ok) return {false, 0, read.message};
-    if (columns.codes < 0) return {false, 0, file_name_of(codes_csv) + ": no header row"};
+    if (!read.ok) return {false, 0, read.message, {}};
+    if (columns.codes < 0) return {false, 0, file_name_of(codes_csv) + ": no header row", {}};
     return write_plan(coder_path, spec, questions, plan.codes);
 }
 
