@@ -72,15 +72,6 @@ TEST(CodeFrame, MovesACodeAmongItsQuestionsRowsOnly) {
     EXPECT_EQ("x", frame.rows()[1].label);
 }
 
-TEST(CodeFrame, TheLowestUnusedCode) {
-    oc::code_frame frame = parsed("question,code,label,net\nQ1,1,a,\nQ1,3,c,\nQ1,2,b,\nQ2,4,d,\n");
-    EXPECT_EQ(4, frame.lowest_unused("Q1"));
-    EXPECT_EQ(1, frame.lowest_unused("Q2"));
-    ASSERT_FALSE(frame.remove("Q1", 2));
-    EXPECT_EQ(2, frame.lowest_unused("Q1"));
-    EXPECT_TRUE(frame.remove("Q1", 2));
-}
-
 TEST(CodeFrame, Utf8Lengths) {
     EXPECT_EQ(5u, oc::utf8_length("caf\xC3\xA9!"));
     EXPECT_EQ(1u, oc::utf8_length("\xF0\x9F\x98\x80"));

@@ -1,6 +1,7 @@
 // Coding by groups of equal answers: the group list, a group coded by
-// keyboard from the question dialog to the bytes of the coder file, undo and
-// redo of an apply, and the review of one code's records.
+// keyboard from the question dialog to the bytes of the coder file, and the
+// review of one code's records. Undo and redo are coding_history's, tested
+// in the core and through the coding dialog.
 #include <QComboBox>
 #include <QLabel>
 #include <QTreeWidget>
@@ -122,38 +123,6 @@ TEST_F(GroupViewTest, AGroupCodedByKeyboardWritesItsRecordsAndAsksBeforeReplacin
     expected = replaced(expected, line_of(5, "taste !"), line_of(5, "taste !", {9}));
     expected = replaced(expected, kQ1Line, "      Q1         7 0    4  4         7");
     EXPECT_SAME_BYTES(with_status(expected, 2), read_bytes("S.001"));  // line 2 and trailer after closing
-}
-
-TEST_F(GroupViewTest, UndoTakesAnApplyBackAndRedoWritesItAgain) {
-    const std::string fresh = read_bytes("S.001");
-    OpenView open(file.questions[0]);
-    ASSERT_TRUE(octest::activate(open.view));
-    type_codes(open.view, QStringLiteral("5"));
-    octest::press(Qt::Key_Return);
-    const std::string applied = read_bytes("S.001");
-    ASSERT_NE(fresh, applied);
-    EXPECT_EQ(7, file.questions[0].last_record_coded);
-
-    octest::press(Qt::Key_Z, Qt::ControlModifier);  // in a code box: the apply, not the typing
-    EXPECT_SAME_BYTES(fresh, read_bytes("S.001"));
-    EXPECT_EQ(0, file.questions[0].last_record_coded);
-    EXPECT_EQ(0, current_row(open.view));  // the group taken back
-    EXPECT_EQ(QStringLiteral("not coded"), list(open.view, "groupList")->topLevelItem(0)->text(1));
-
-    octest::press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_SAME_BYTES(applied, read_bytes("S.001"));
-    EXPECT_EQ(7, file.questions[0].last_record_coded);
-    octest::press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);  // nothing left to redo
-    EXPECT_EQ(1, sink.beeps());
-    // Each record of each step journaled, by how it changed.
-    const std::string journal = read_bytes("S.jnl");
-    std::size_t lines[3] = {};
-    const char* hows[3] = {",group\r\n", ",undo\r\n", ",redo\r\n"};
-    for (int h = 0; h < 3; ++h)
-        for (std::size_t at = 0; (at = journal.find(hows[h], at)) != std::string::npos; ++at) ++lines[h];
-    EXPECT_GT(lines[0], 0u);
-    EXPECT_EQ(lines[0], lines[1]);
-    EXPECT_EQ(lines[0], lines[2]);
 }
 
 TEST_F(GroupViewTest, ReviewByCodeListsTheCodesRecordsAndOpensOneToRecode) {
