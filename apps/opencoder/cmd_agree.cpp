@@ -8,6 +8,7 @@
 
 #include "cli_common.h"
 #include "commands.h"
+#include "open_study.h"
 #include "engines/agree/agreement.h"
 #include "engines/extract/output_paths.h"
 #include "engines/frame/frame_job.h"
@@ -62,13 +63,7 @@ int run_agree(const agree_options& options) {
     study_paths study = parse_study(options.base);
     const std::string out = options.disagreements.empty() ? "" : std::filesystem::absolute(options.disagreements).string();
     if (!enter_study_directory(study)) return exit_failure;
-    if (!out.empty()) {
-        oc::output_refusal refusal = oc::output_path_refusal(study.name, out, oc::output_kind::listing, options.replace);
-        if (refusal) {
-            print_error(refusal.text + (refusal.why == oc::output_refusal::exists ? " Use --replace to replace it." : ""));
-            return exit_failure;
-        }
-    }
+    if (!out.empty() && !output_allowed(study.name, out, oc::output_kind::listing, options.replace)) return exit_failure;
     oc::coded_answers answers;
     std::string problem;
     if (!oc::read_coded_answers(options.files, options.question, answers, problem)) {

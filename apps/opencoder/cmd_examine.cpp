@@ -76,13 +76,7 @@ int run_examine(const examine_options& options) {
     job.options = {!options.no_one_line, !options.no_respondent, !options.no_numbers, options.strip_numeric,
                    options.code_labels};
 
-    if (!out.empty()) {
-        oc::output_refusal refusal = oc::output_path_refusal(study.name, out, oc::output_kind::listing, options.replace);
-        if (refusal) {
-            print_error(refusal.text + (refusal.why == oc::output_refusal::exists ? " Use --replace to replace it." : ""));
-            return exit_failure;
-        }
-    }
+    if (!out.empty() && !output_allowed(study.name, out, oc::output_kind::listing, options.replace)) return exit_failure;
     oc::study_read_session reading;
     if (!open_for_reading(study.name, kReaderWaitSeconds, reading)) return exit_failure;
     try {

@@ -96,14 +96,7 @@ int run_prepare(const prepare_options& options) {
         print_error("The coder data file path is longer than 255 characters: " + job.coder_path);
         return exit_failure;
     }
-    if (!out.empty()) {
-        oc::output_refusal refusal =
-            oc::output_path_refusal(study.name, out, oc::output_kind::coder_file, options.replace);
-        if (refusal) {
-            print_error(refusal.text + (refusal.why == oc::output_refusal::exists ? " Use --replace to replace it." : ""));
-            return exit_failure;
-        }
-    }
+    if (!out.empty() && !output_allowed(study.name, out, oc::output_kind::coder_file, options.replace)) return exit_failure;
 
     bool declined = false;
     auto confirm = [&] {

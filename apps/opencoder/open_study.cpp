@@ -19,4 +19,11 @@ bool open_study(const std::string& base_path, const std::string& out, opened_stu
     return true;
 }
 
+bool output_allowed(const std::string& base, const std::string& out, oc::output_kind kind, bool replace) {
+    const oc::output_refusal refusal = oc::output_path_refusal(base, out, kind, replace);
+    if (!refusal) return true;
+    print_error(refusal.text + (refusal.why == oc::output_refusal::exists ? " Use --replace to replace it." : ""));
+    return false;
+}
+
 }  // namespace cli

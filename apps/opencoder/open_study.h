@@ -6,6 +6,7 @@
 
 #include "cli_common.h"
 #include "engines/extract/catalogue.h"
+#include "engines/extract/output_paths.h"
 
 namespace cli {
 
@@ -18,5 +19,9 @@ struct opened_study {
 // False, with the message printed, when the directory cannot be entered or
 // the study has no open-ended questions.
 bool open_study(const std::string& base_path, const std::string& out, opened_study& study);
+
+// Whether --out `out` may be written for the study `base`; when not, the
+// refusal is printed (with the hint of --replace for an existing file).
+bool output_allowed(const std::string& base, const std::string& out, oc::output_kind kind, bool replace);
 
 }  // namespace cli

@@ -21,28 +21,6 @@ bool for_each_record(const std::string& path, const std::function<void(const res
     return true;
 }
 
-std::optional<std::vector<record_brief>> read_record_briefs(const std::string& path, const std::string& question) {
-    std::vector<record_brief> briefs;
-    const bool read = for_each_record(path, [&](const resp_record& record) {
-        if (question == record.qname)
-            briefs.push_back({record.respondent, record.sequence, record.roster, record.list_no, record.codes_count > 0});
-    });
-    if (!read) return std::nullopt;
-    return briefs;
-}
-
-int answers_in_group(const std::vector<record_brief>& briefs, std::size_t index) {
-    if (index >= briefs.size()) return 0;
-    auto same = [&](const record_brief& other) {
-        const record_brief& at = briefs[index];
-        return other.respondent == at.respondent && other.sequence == at.sequence && other.roster == at.roster;
-    };
-    std::size_t first = index, last = index;
-    while (first > 0 && same(briefs[first - 1])) --first;
-    while (last + 1 < briefs.size() && same(briefs[last + 1])) ++last;
-    return static_cast<int>(last - first + 1);
-}
-
 std::optional<file_progress> read_file_progress(const std::string& path) {
     file_progress progress;
     coder_spec spec;

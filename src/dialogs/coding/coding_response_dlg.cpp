@@ -55,28 +55,8 @@ constexpr int kFirstWidth = 960, kFirstHeight = 600;
 
 bool is_code(std::int16_t value) { return value >= 1 && value <= kMaxCodeValue; }
 
-// Of the answers of one respondent's list (same respondent, sequence and
-// roster) around record `index` (from 0): how many there are.
-int answers_in_list(const std::vector<oc::question_record>& records, std::size_t index) {
-    if (index >= records.size()) return 0;
-    auto same = [&](const oc::question_record& other) {
-        const oc::question_record& at = records[index];
-        return other.respondent == at.respondent && other.sequence == at.sequence && other.roster == at.roster;
-    };
-    std::size_t first = index, last = index;
-    while (first > 0 && same(records[first - 1])) --first;
-    while (last + 1 < records.size() && same(records[last + 1])) ++last;
-    return static_cast<int>(last - first + 1);
-}
-
 QString records_text(std::size_t count) {
     return QStringLiteral("%1 record%2").arg(count).arg(count == 1 ? "" : "s");
-}
-
-QString codes_text(const std::vector<std::int16_t>& codes) {
-    QStringList numbers;
-    for (std::int16_t code : codes) numbers.append(QString::number(code));
-    return numbers.join(QStringLiteral(", "));
 }
 
 }  // namespace
@@ -201,7 +181,7 @@ void CCodingResponseDlg::show_context() {
     QStringList where;
     if (m_record.roster != 0) where.append(QStringLiteral("iteration %1").arg(m_record.roster));
     // Every answer has a list number; it says something only in a list.
-    const int answers = have_records_ ? answers_in_list(records_, index) : 0;
+    const int answers = have_records_ ? oc::answers_in_list(records_, index) : 0;
     if (m_record.list_no != 0 && answers > 1)
         where.append(QStringLiteral("answer %1 of %2").arg(m_record.list_no).arg(answers));
     if (!where.isEmpty()) pieces.append(where.join(QStringLiteral(", ")));
@@ -642,44 +622,39 @@ void CCodingResponseDlg::OnUndo() {
         if (LoadRecord()) focus_first_box();
         return;
     }
-    const oc::coding_step* step = history_.undo_step();
-    if (!step) {
-        beep();
-        return;
-    }
-    const std::vector<oc::record_codes> restored = step->before, undone = step->after;
-    std::int32_t shown = m_lRecord;
-    if (history_.undo(cursor_, quest_, shown)) {
-        show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
-        show_record(m_lRecord);
-        return;
-    }
-    journal(undone, restored, "undo");
-    for (const oc::record_codes& record : restored) note_codes(record.record, record.codes);
-    if (!show_record(shown)) return;
-    focus_first_box();
-    status_->setText(QStringLiteral("Undone: %1 back to the codes held before.").arg(records_text(restored.size())));
+    step_history(true);
 }
 
 void CCodingResponseDlg::OnRedo() {
     // Typing not yet saved would be lost: it is saved or taken back first.
-    const oc::coding_step* step = history_.redo_step();
-    if (!step || typed_codes() != held_codes()) {
+    if (typed_codes() != held_codes()) {
         beep();
         return;
     }
-    const std::vector<oc::record_codes> redone = step->after, taken_back = step->before;
+    step_history(false);
+}
+
+// Takes back the last save (`back`) or does the last taken back again, and
+// shows the first record it wrote.
+void CCodingResponseDlg::step_history(bool back) {
+    const oc::coding_step* step = back ? history_.undo_step() : history_.redo_step();
+    if (!step) {
+        beep();
+        return;
+    }
+    const std::vector<oc::record_codes> from = back ? step->after : step->before, to = back ? step->before : step->after;
     std::int32_t shown = m_lRecord;
-    if (history_.redo(cursor_, quest_, shown)) {
+    if (back ? history_.undo(cursor_, quest_, shown) : history_.redo(cursor_, quest_, shown)) {
         show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
         show_record(m_lRecord);
         return;
     }
-    journal(taken_back, redone, "redo");
-    for (const oc::record_codes& record : redone) note_codes(record.record, record.codes);
+    journal(from, to, back ? "undo" : "redo");
+    for (const oc::record_codes& record : to) note_codes(record.record, record.codes);
     if (!show_record(shown)) return;
     focus_first_box();
-    status_->setText(QStringLiteral("Redone: %1 given the codes again.").arg(records_text(redone.size())));
+    status_->setText(back ? QStringLiteral("Undone: %1 back to the codes held before.").arg(records_text(to.size()))
+                          : QStringLiteral("Redone: %1 given the codes again.").arg(records_text(to.size())));
 }
 
 void CCodingResponseDlg::OnCodeChange(int slot) {

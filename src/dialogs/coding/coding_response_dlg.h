@@ -100,6 +100,7 @@ private:
     // The frame's code `code` into the first empty box.
     void put_code(int code);
     void focus_boxes();
+    void step_history(bool back);
     // Journals each record's change from `old_codes` to `new_codes`
     // (matched by record), made `how`.
     void journal(const std::vector<oc::record_codes>& old_codes, const std::vector<oc::record_codes>& new_codes,

@@ -228,27 +228,22 @@ void CGroupViewDlg::apply() {
     if (refresh(row + 1)) boxes_->focus_first();
 }
 
-void CGroupViewDlg::undo() {
-    if (!history_.can_undo()) {
-        beep();
-        return;
-    }
-    std::int32_t shown = 0;
-    const oc::coding_step step = *history_.undo_step();
-    const oc::failure problem = history_.undo(cursor_, quest_, shown);
-    if (!problem) journal_.write(records_, step.after, step.before, "undo");
-    after_history(problem, shown);
-}
+void CGroupViewDlg::undo() { step_history(true); }
+void CGroupViewDlg::redo() { step_history(false); }
 
-void CGroupViewDlg::redo() {
-    if (!history_.can_redo()) {
+// Takes back the last apply (`back`) or does the last taken back again.
+void CGroupViewDlg::step_history(bool back) {
+    const oc::coding_step* step = back ? history_.undo_step() : history_.redo_step();
+    if (!step) {
         beep();
         return;
     }
+    const oc::coding_step taken = *step;
     std::int32_t shown = 0;
-    const oc::coding_step step = *history_.redo_step();
-    const oc::failure problem = history_.redo(cursor_, quest_, shown);
-    if (!problem) journal_.write(records_, step.before, step.after, "redo");
+    const oc::failure problem = back ? history_.undo(cursor_, quest_, shown) : history_.redo(cursor_, quest_, shown);
+    if (!problem)
+        journal_.write(records_, back ? taken.after : taken.before, back ? taken.before : taken.after,
+                       back ? "undo" : "redo");
     after_history(problem, shown);
 }
 

@@ -52,6 +52,7 @@ private:
     // Reads the records again and shows the groups, `row` current.
     bool refresh(int row);
     void show_group(int row);
+    void step_history(bool back);
     void after_history(const oc::failure& problem, std::int32_t shown);
 
     oc::coder_cursor& cursor_;

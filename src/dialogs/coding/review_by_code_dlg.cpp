@@ -14,14 +14,9 @@
 #include "ui/frame/messages.h"
 #include "ui/frame/path_text.h"
 #include "ui/frame/push_buttons.h"
+#include "ui/widgets/code_boxes.h"
 
 namespace oc_ui {
-
-QString codes_text(const std::vector<std::int16_t>& codes) {
-    QStringList parts;
-    for (std::int16_t code : codes) parts.append(QString::number(code));
-    return parts.join(QStringLiteral(", "));
-}
 
 CReviewByCodeDlg::CReviewByCodeDlg(oc::coder_cursor& cursor, oc::quest_spec& quest, const coding_sources& sources,
                                    const QHash<int, QString>& labels, QWidget* parent)

@@ -19,9 +19,6 @@ class QTreeWidget;
 
 namespace oc_ui {
 
-// "3, 17": codes as a list shows them.
-QString codes_text(const std::vector<std::int16_t>& codes);
-
 class CReviewByCodeDlg : public QDialog {
     Q_OBJECT
 public:

@@ -122,6 +122,18 @@ std::optional<std::vector<question_record>> read_question_records(const std::str
     return records;
 }
 
+int answers_in_list(const std::vector<question_record>& records, std::size_t index) {
+    if (index >= records.size()) return 0;
+    auto same = [&](const question_record& other) {
+        const question_record& at = records[index];
+        return other.respondent == at.respondent && other.sequence == at.sequence && other.roster == at.roster;
+    };
+    std::size_t first = index, last = index;
+    while (first > 0 && same(records[first - 1])) --first;
+    while (last + 1 < records.size() && same(records[last + 1])) ++last;
+    return static_cast<int>(last - first + 1);
+}
+
 question_groups group_answers(const std::vector<question_record>& records) {
     question_groups grouped;
     std::unordered_map<std::string, std::size_t> index;

@@ -31,6 +31,10 @@ struct question_record {
 std::optional<std::vector<question_record>> read_question_records(const std::string& coder_path,
                                                                   const std::string& question);
 
+// Of the texts of one answer (same respondent, sequence and roster) around
+// record `index` (from 0): how many there are.
+int answers_in_list(const std::vector<question_record>& records, std::size_t index);
+
 struct answer_group {
     std::string answer;                 // normalised
     std::vector<std::int32_t> records;  // record numbers from 1, ascending

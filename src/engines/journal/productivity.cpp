@@ -1,47 +1,17 @@
 #include "engines/journal/productivity.h"
 
+#include <unistd.h>
+
 #include <ctime>
-#include <fstream>
 #include <vector>
 
 #include "suite/coding_journal.h"
+#include "suite/csv_rows.h"
 #include "suite/whole_number.h"
 
 namespace oc {
 
 namespace {
-
-// The cells of one CSV line (no line breaks inside cells: the journal never
-// writes one).
-bool split_csv_line(const std::string& line, std::vector<std::string>& cells) {
-    cells.clear();
-    std::string cell;
-    bool quoted = false, was_quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                cell += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                cell += c;
-            }
-        } else if (c == '"' && cell.empty() && !was_quoted) {
-            quoted = was_quoted = true;
-        } else if (c == ',') {
-            cells.push_back(cell);
-            cell.clear();
-            was_quoted = false;
-        } else {
-            cell += c;
-        }
-    }
-    if (quoted) return false;
-    cells.push_back(cell);
-    return true;
-}
 
 // What the figures need of the last line of a file and user.
 struct last_line {
@@ -77,24 +47,18 @@ failure measure_productivity(const std::string& base, const std::string& from, c
                              productivity_table& table) {
     table.clear();
     const std::string path = journal_path(base);
-    std::ifstream journal(path, std::ios::binary);
-    if (!journal) return {};
+    if (::access(path.c_str(), F_OK) != 0) return {};
     std::map<std::pair<std::string, std::string>, last_line> last;
-    std::vector<std::string> cells;
-    std::string line;
-    long number = 0;
-    while (std::getline(journal, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (number == 1) continue;  // the header
+    // Row by row as the CSV reader hands them over: only the figures stay.
+    const study_result read = read_csv_rows(path, [&](const csv_row& row) -> study_result {
+        if (row.number == 1) return study_result::success();  // the header
         // time,user,host,coder_file,question,respondent,sequence,roster,list_no,old_codes,new_codes,how
-        auto seconds = split_csv_line(line, cells) && cells.size() == 12 ? journal_seconds(cells[0]) : std::nullopt;
-        if (!seconds)
-            return {path + " line " + std::to_string(number) + ": not a journal line", path, {}};
+        const std::vector<std::string>& cells = row.cells;
+        auto seconds = cells.size() == 12 ? journal_seconds(cells[0]) : std::nullopt;
+        if (!seconds) return study_result::failure(path + " line " + std::to_string(row.number) + ": not a journal line");
         const std::string day = cells[0].substr(0, 10);
-        if ((!from.empty() && day < from) || (!to.empty() && day > to)) continue;
         const std::string& how = cells[11];
-        if (how == "merge") continue;
+        if ((!from.empty() && day < from) || (!to.empty() && day > to) || how == "merge") return study_result::success();
         const auto key = std::pair{cells[3], cells[1]};
         productivity& figures = table[key];
         auto [previous, first] = last.try_emplace(key);
@@ -110,7 +74,9 @@ failure measure_productivity(const std::string& base, const std::string& from, c
                                 previous->second.time == cells[0] && previous->second.new_codes == cells[10];
         if (!taken_back && !same_apply) ++figures.decisions;
         previous->second = {*seconds, how, cells[10], cells[0]};
-    }
+        return study_result::success();
+    });
+    if (!read.ok) return {read.message, path, {}};
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "ui/widgets/code_boxes.h"
 
+#include <QStringList>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,6 +92,12 @@ void code_boxes::set_codes(const std::vector<std::int16_t>& codes) {
 
 // As the coding dialog judges a box: digits only (leading spaces allowed),
 // 1..9999; a box that ends up refused is emptied with a beep.
+QString codes_text(const std::vector<std::int16_t>& codes) {
+    QStringList numbers;
+    for (std::int16_t code : codes) numbers.append(QString::number(code));
+    return numbers.join(QStringLiteral(", "));
+}
+
 code_text judge_code_text(const QString& text) {
     if (text.isEmpty()) return {};
     qsizetype start = 0;

@@ -24,6 +24,9 @@ struct code_text {
 };
 code_text judge_code_text(const QString& text);
 
+// Codes as a coder reads them in a message or a list: "3, 9".
+QString codes_text(const std::vector<std::int16_t>& codes);
+
 class elided_label;
 class frame_panel;
 
