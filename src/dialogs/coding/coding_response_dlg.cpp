@@ -658,35 +658,18 @@ void CCodingResponseDlg::step_history(bool back) {
 }
 
 void CCodingResponseDlg::OnCodeChange(int slot) {
-    QLineEdit* box = boxes_[slot];
-    const QString text = box->text();
-    // Whatever the box ends up holding, its label follows.
-    struct meaning_update {
-        CCodingResponseDlg* dialog;
-        int slot;
-        ~meaning_update() { dialog->show_meaning(slot); }
-    } update{this, slot};
-    const code_text judged = judge_code_text(text);
+    // A refused text is mended in the box, a change judged again on its own.
+    const code_text judged = mend_code_box(*boxes_[slot]);
     switch (judged.what) {
     case code_text::empty:
         if (m_codes[slot] != kNoCode) m_codes[slot] = kCleared;
-        return;
-    case code_text::code:
-        m_codes[slot] = static_cast<std::uint16_t>(judged.value);
-        return;
-    case code_text::out_of_range:
-        box->clear();
-        beep();
-        m_codes[slot] = kCleared;
-        return;
-    case code_text::not_digits:
-        // Keep the digits only, in one pass. Putting them back is a change of
-        // its own and is judged again; what is left is digits or nothing, so
-        // that second judgement is the last.
-        beep();
-        box->setText(judged.digits);
-        return;
+        break;
+    case code_text::code: m_codes[slot] = static_cast<std::uint16_t>(judged.value); break;
+    case code_text::out_of_range: m_codes[slot] = kCleared; break;
+    case code_text::not_digits: break;
     }
+    // Whatever the box ends up holding, its label follows.
+    show_meaning(slot);
 }
 
 void CCodingResponseDlg::show_meaning(int slot) {

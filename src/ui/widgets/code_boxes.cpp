@@ -117,29 +117,21 @@ code_text judge_code_text(const QString& text) {
     return {code_text::not_digits, 0, kept};
 }
 
-void code_boxes::judge(int slot) {
-    QLineEdit* box = boxes_[slot];
-    const QString text = box->text();
-    struct meaning_update {
-        code_boxes* boxes;
-        int slot;
-        ~meaning_update() { boxes->show_meaning(slot); }
-    } update{this, slot};
-    const code_text judged = judge_code_text(text);
-    switch (judged.what) {
-    case code_text::empty:
-    case code_text::code: return;
-    case code_text::out_of_range:
-        box->clear();
+code_text mend_code_box(QLineEdit& box) {
+    const code_text judged = judge_code_text(box.text());
+    if (judged.what == code_text::out_of_range) {
+        box.clear();
         beep();
-        return;
-    case code_text::not_digits:
-        // Putting the digits back is a change of its own, judged again; it
-        // holds digits or nothing, so that judgement is the last.
+    } else if (judged.what == code_text::not_digits) {
         beep();
-        box->setText(judged.digits);
-        return;
+        box.setText(judged.digits);
     }
+    return judged;
+}
+
+void code_boxes::judge(int slot) {
+    mend_code_box(*boxes_[slot]);
+    show_meaning(slot);
 }
 
 void code_boxes::show_meaning(int slot) {

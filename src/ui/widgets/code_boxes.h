@@ -24,6 +24,11 @@ struct code_text {
 };
 code_text judge_code_text(const QString& text);
 
+// Judges `box`'s text and mends a refused one with a beep: a number that is
+// no code is cleared, other text keeps only its digits (a change of its own,
+// judged again). The verdict on the text as it was.
+code_text mend_code_box(QLineEdit& box);
+
 // Codes as a coder reads them in a message or a list: "3, 9".
 QString codes_text(const std::vector<std::int16_t>& codes);
 
