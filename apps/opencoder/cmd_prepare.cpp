@@ -1,7 +1,10 @@
 // `opencoder prepare`: a new coder data file from chosen questions and
 // respondents, as the prepare command's pages and driver make it.
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +33,8 @@ struct prepare_options {
     bool yes = false;
     bool replace = false;
     double wait_seconds = 0;
+    std::string sample;
+    std::string seed;
 };
 
 std::uint8_t parse_byte(const std::string& text, const std::string& what) {
@@ -72,6 +77,31 @@ std::vector<oc::CQCodeSpec> parse_questions(const std::vector<std::string>& text
     return specs;
 }
 
+// --sample and --seed as a sampler; none without --sample. Without --seed
+// the clock gives one, and the closing message shows it for a rerun.
+std::optional<oc::answer_sample> parse_sample(const prepare_options& options) {
+    if (options.sample.empty()) {
+        if (!options.seed.empty()) throw CLI::ValidationError("--seed", "--seed goes with --sample");
+        return std::nullopt;
+    }
+    std::optional<oc::sample_size> size = oc::parse_sample_size(options.sample);
+    if (!size)
+        throw CLI::ValidationError("--sample", "'" + options.sample +
+                                                   "' is not a number of answers (1 to 1000000000) or a percentage "
+                                                   "above 0 and at most 100 with up to two decimals, such as 10%");
+    std::uint64_t seed = 0;
+    if (options.seed.empty()) {
+        seed = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    } else {
+        const char* end = options.seed.data() + options.seed.size();
+        auto [at, error] = std::from_chars(options.seed.data(), end, seed);
+        if (error != std::errc() || at != end)
+            throw CLI::ValidationError("--seed", "'" + options.seed + "' is not a whole number from 0 to " +
+                                                     std::to_string(UINT64_MAX));
+    }
+    return oc::answer_sample(*size, seed);
+}
+
 int run_prepare(const prepare_options& options) {
     opened_study opened;
     if (!open_study(options.base, options.out, opened)) return exit_failure;
@@ -82,9 +112,18 @@ int run_prepare(const prepare_options& options) {
     job.catalogue = catalogue;
     job.specs = parse_questions(options.questions, catalogue);
     job.respondents = parse_filter_options(options.filters);
-    if (job.check_choices() == oc::prepare_job::refusal::fixed_number_with_two_questions) {
+    std::optional<oc::answer_sample> sample = parse_sample(options);
+    if (sample) job.sample = &*sample;
+    switch (job.check_choices()) {
+    case oc::prepare_job::refusal::fixed_number_with_two_questions:
         print_message(oc::IDS_FIXED_NUMBER_ONE_QUESTION);
         return exit_failure;
+    case oc::prepare_job::refusal::sample_with_fixed_number:
+        print_error("A sample is drawn from all the answers that qualify: --sample does not go with --respondents first:N.");
+        return exit_failure;
+    case oc::prepare_job::refusal::nothing_to_code:
+    case oc::prepare_job::refusal::none:
+        break;
     }
 
     // Writers take turns: the next free name and the coder list are read
@@ -111,6 +150,7 @@ int run_prepare(const prepare_options& options) {
         oc::prepare_result result = job.run(files, confirm);
         if (declined) return exit_declined;
         print_message(result.message);
+        if (sample && !sample->drawn().empty()) print_error(sample->summary());
         if (!result.created) return exit_failure;
         std::printf("%s\n", job.coder_path.c_str());
         return exit_ok;
@@ -134,6 +174,9 @@ void add_prepare_command(CLI::App& app, int& result) {
     cmd->add_option("--out", options->out, "Coder data file to create (default: the next free NAME.NNN)");
     cmd->add_flag("--yes", options->yes, "Go on when the answers are already in coder files");
     cmd->add_flag("--replace", options->replace, "Replace an existing --out file (never a study file or a coded file)");
+    cmd->add_option("--sample", options->sample,
+                    "A check sample of each question's qualifying answers: N answers or P% (e.g. 10%)");
+    cmd->add_option("--seed", options->seed, "The sample's seed: the same seed draws the same sample");
     add_wait_option(*cmd, options->wait_seconds);
     cmd->callback([options, &result] { result = run_prepare(*options); });
 }

@@ -120,6 +120,7 @@ void run_prepare(const QString& label_path, const QString& file_a, const QString
                 show_message(oc::IDS_FIXED_NUMBER_ONE_QUESTION, box_style::none);
                 continue;
             case oc::prepare_job::refusal::nothing_to_code:
+            case oc::prepare_job::refusal::sample_with_fixed_number:  // the pages draw no sample
                 return;
             case oc::prepare_job::refusal::none:
                 break;

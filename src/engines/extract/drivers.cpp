@@ -98,6 +98,7 @@ prepare_job::refusal prepare_job::check_choices() const {
     const std::size_t with_action = questions_to_code();
     if (with_action >= 2 && respondents.respondents == 2) return refusal::fixed_number_with_two_questions;
     if (with_action == 0) return refusal::nothing_to_code;
+    if (sample && respondents.respondents == 2) return refusal::sample_with_fixed_number;
     return refusal::none;
 }
 
@@ -109,6 +110,7 @@ prepare_result prepare_job::run(const study_files& files, const std::function<bo
     request.questions = &questions;
     request.question_count = static_cast<std::int16_t>(questions.size());
     request.coder_path = coder_path;
+    request.sample = sample;
     return create_coder_data_file(request, files, confirm_duplicates, progress);
 }
 

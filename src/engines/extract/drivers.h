@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engines/extract/answer_sample.h"
 #include "engines/extract/catalogue.h"
 #include "engines/extract/extract_engine.h"
 #include "engines/extract/extract_request.h"
@@ -77,11 +78,13 @@ struct prepare_job {
     std::vector<CQCodeSpec> specs;  // one per catalogue entry
     respondent_choice respondents;
     std::string coder_path;
+    answer_sample* sample = nullptr;  // set: only the answers it draws are written
 
     enum class refusal {
         none,
-        nothing_to_code,                 // no question has an action: nothing to do
-        fixed_number_with_two_questions  // message 754
+        nothing_to_code,                  // no question has an action: nothing to do
+        fixed_number_with_two_questions,  // message 754
+        sample_with_fixed_number          // a sample is drawn from all that qualify, not the first N
     };
     refusal check_choices() const;
     // How many questions have an action.

@@ -12,6 +12,7 @@
 
 #include "coderfile/coder_file.h"
 #include "coderfile/text_stream.h"
+#include "engines/extract/answer_sample.h"
 #include "engines/extract/coded_lookup.h"
 #include "engines/extract/coder_list_update.h"
 #include "engines/extract/stored_codes.h"
@@ -99,6 +100,7 @@ public:
 
 private:
     walk_end walk_question(std::size_t index);
+    walk_end walk_answers(std::size_t index, const char* question, quest_spec& node);
     bool passes_filters(std::uint32_t respondent, std::uint16_t sequence, const char* question, outcome& stop);
     bool write_preamble(const char* question, bool& question_started);
     bool write_response(std::uint16_t sequence, std::uint32_t respondent, const char* question,
@@ -131,6 +133,7 @@ private:
     char buffer_[kTextBufferSize] = {};
     std::string cleaned_;  // the text being written
     std::string line_;     // the record line being written
+    bool offering_ = false;  // a sampled run's first walk of a question: offers, writes nothing
 };
 
 bool extraction::write(const char* format, ...) {
@@ -244,6 +247,11 @@ bool extraction::write_response(std::uint16_t sequence, std::uint32_t respondent
         std::string_view raw(text, length);
         text += length + 1;
         if (!clean_into(raw, type, request_.strip_numeric, cleaned_)) continue;
+        if (offering_) {
+            request_.sample->offer(sequence, respondent, roster, i);
+            continue;
+        }
+        if (request_.sample && !request_.sample->keep(sequence, respondent, roster, i)) continue;
         ++node.record_count;
         ++spec_.record_count;
         if (listing_) {
@@ -298,6 +306,19 @@ walk_end extraction::walk_question(std::size_t index) {
     std::memcpy(question, node.name, sizeof question);
     question[sizeof question - 1] = '\0';
     node.record_count = 0;
+    if (!request_.sample || listing_) return walk_answers(index, question, node);
+    // A sample is drawn from every answer that qualifies, so the question
+    // is walked once to offer them all and once to write those drawn.
+    request_.sample->start_question(question);
+    offering_ = true;
+    walk_end end = walk_answers(index, question, node);
+    offering_ = false;
+    if (end) return end;
+    request_.sample->choose();
+    return walk_answers(index, question, node);
+}
+
+walk_end extraction::walk_answers(std::size_t index, const char* question, quest_spec& node) {
     bool question_started = false;
     auto data_error = [&](std::int16_t result) {
         data_error_ = result;
@@ -329,12 +350,12 @@ walk_end extraction::walk_question(std::size_t index) {
                 break;
             }
             walk_.group(from, buffer_, &roster);
-            if (!write_preamble(question, question_started)) return outcome::failed;
+            if (!offering_ && !write_preamble(question, question_started)) return outcome::failed;
             if (!write_response(sequence, respondent, question, roster, n, node, type)) return outcome::failed;
             if (roster == 0) break;
             from = roster + 1;
         }
-        if (progress_) progress_(static_cast<int>(index), calls + 1);
+        if (progress_ && !offering_) progress_(static_cast<int>(index), calls + 1);
     }
 }
 
@@ -346,6 +367,7 @@ outcome extraction::run(std::FILE* out) {
     if (!listing_) spec_.resp_ids.reserve(kMaxRespondentCount);
     std::snprintf(spec_.name, sizeof spec_.name, "%s", file_name_of(request_.coder_path).c_str());
     spec_.interviews = request_.interviews;
+    if (request_.sample) request_.sample->restart();
     if (request_.question_count < 1) return outcome::no_data;
     for (std::int16_t q = 0; q < request_.question_count; ++q) {
         if (!request_.questions || static_cast<std::size_t>(q) >= request_.questions->size()) return outcome::failed;

@@ -9,6 +9,8 @@
 
 namespace oc {
 
+class answer_sample;
+
 // Paths the coder files and listings carry: at most 255 characters. A
 // longer one is refused, never cut to name some other file.
 inline constexpr std::size_t kMaxPathLength = 255;
@@ -41,6 +43,7 @@ struct extract_request {
     bool show_numbers = false;
     bool strip_numeric = false;
     bool code_labels = false;  // the stored codes and their labels after each answer
+    answer_sample* sample = nullptr;  // a coder-file run writes only the answers it draws
 };
 
 }  // namespace oc

@@ -2,6 +2,8 @@
 // the command-line tool only render what the jobs say.
 #include <cstdint>
 #include <optional>
+#include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,14 @@ TEST(PrepareJob, ChoicesAsAWhole) {
         job.respondents.respondents = r.respondents;
         EXPECT_EQ(r.expected, job.check_choices()) << r.specs.size() << " questions, mode " << r.respondents;
     }
+    oc::answer_sample sample({false, 5}, 1);
+    oc::prepare_job sampled;
+    sampled.specs = {append};
+    sampled.sample = &sample;
+    sampled.respondents.respondents = 2;
+    EXPECT_EQ(refusal::sample_with_fixed_number, sampled.check_choices());
+    sampled.respondents.respondents = 1;
+    EXPECT_EQ(refusal::none, sampled.check_choices());
     EXPECT_TRUE(oc::fits_path_limit(std::string(255, 'a')));
     EXPECT_FALSE(oc::fits_path_limit(std::string(256, 'a')));
 }
@@ -145,3 +155,47 @@ TEST(Rules, WholeNumbersAndChainLinks) {
 }
 
 }  // namespace
+
+TEST(AnswerSample, SizesAndDraws) {
+    struct size_row {
+        const char* text;
+        bool valid;
+        bool percent;
+        std::int64_t amount;
+    } sizes[] = {
+        {"20", true, false, 20},   {"10%", true, true, 1000}, {"12.5%", true, true, 1250},
+        {"0.01%", true, true, 1},  {"100%", true, true, 10000}, {"0", false, false, 0},
+        {"0%", false, false, 0},   {"100.01%", false, false, 0}, {"1.234%", false, false, 0},
+        {"5.%", false, false, 0},  {".5%", false, false, 0},  {"-3", false, false, 0},
+        {"1e3", false, false, 0},  {"%", false, false, 0},
+    };
+    for (const size_row& r : sizes) {
+        std::optional<oc::sample_size> size = oc::parse_sample_size(r.text);
+        ASSERT_EQ(r.valid, size.has_value()) << r.text;
+        if (size) EXPECT_EQ(std::make_pair(r.percent, r.amount), std::make_pair(size->percent, size->amount)) << r.text;
+    }
+
+    // Offers in either order draw the same answers; a share rounds up to a
+    // whole answer; a larger number than qualify takes all.
+    auto draw = [](oc::sample_size size, std::uint64_t seed, int answers, bool reversed) {
+        oc::answer_sample sample(size, seed);
+        sample.start_question("Q1");
+        std::vector<int> order(static_cast<std::size_t>(answers));
+        for (int i = 0; i < answers; ++i) order[static_cast<std::size_t>(i)] = reversed ? answers - 1 - i : i;
+        for (int r : order) sample.offer(1, static_cast<std::uint32_t>(r), 0, 1);
+        sample.choose();
+        std::set<int> kept;
+        for (int r : order)
+            if (sample.keep(1, static_cast<std::uint32_t>(r), 0, 1)) kept.insert(r);
+        EXPECT_EQ(static_cast<long>(kept.size()), sample.drawn().back().drawn);
+        return kept;
+    };
+    std::set<int> forward = draw({false, 20}, 7, 226, false);
+    EXPECT_EQ(20u, forward.size());
+    EXPECT_EQ(forward, draw({false, 20}, 7, 226, true));
+    EXPECT_NE(forward, draw({false, 20}, 8, 226, false));
+    EXPECT_EQ(24u, draw({true, 1050}, 7, 226, false).size());  // 23.73 answers
+    EXPECT_EQ(1u, draw({true, 1}, 7, 3, false).size());
+    EXPECT_EQ(5u, draw({false, 50}, 7, 5, false).size());
+    EXPECT_TRUE(draw({false, 5}, 7, 0, false).empty());
+}
