@@ -26,34 +26,17 @@ struct agree_options {
     bool replace = false;
 };
 
-std::string figure(const std::optional<double>& value) {
-    if (!value) return "n/a";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", *value);
-    return text;
-}
-
-std::string codes_text(const oc::code_frame& frame, const std::string& question,
-                       const std::optional<oc::code_set>& codes) {
-    if (!codes) return "";
-    return oc::describe_codes(frame, question, std::vector<int>(codes->begin(), codes->end()));
-}
-
 // Every compared record whose files gave different codes, as CSV.
 std::string disagreements_csv(const oc::coded_answers& answers, const oc::code_frame& frame) {
     std::string csv = "question,respondent,sequence,roster,list_no,answer";
     for (const std::string& file : answers.files) csv += "," + oc::csv_cell(file);
     csv += "\r\n";
     for (const auto& [key, coded] : answers.records) {
-        std::vector<const oc::code_set*> sets;
-        for (const auto& value : coded)
-            if (value) sets.push_back(&*value);
-        if (sets.size() < 2 || std::all_of(sets.begin(), sets.end(), [&](const oc::code_set* s) { return *s == *sets[0]; }))
-            continue;
+        if (!oc::files_disagree(coded)) continue;
         csv += oc::csv_cell(key.question) + "," + std::to_string(key.respondent) + "," + std::to_string(key.sequence) +
                "," + std::to_string(key.roster) + "," + std::to_string(key.list_no) + "," +
                oc::csv_cell(answers.texts.at(key));
-        for (const auto& value : coded) csv += "," + oc::csv_cell(codes_text(frame, key.question, value));
+        for (const auto& value : coded) csv += "," + oc::csv_cell(oc::coding_text(frame, key.question, value));
         csv += "\r\n";
     }
     return csv;
@@ -77,15 +60,15 @@ int run_agree(const agree_options& options) {
     std::printf("question\trecords\tagreed\tagreement\talpha\tdistance\n");
     for (const oc::question_agreement& q : measured)
         std::printf("%s\t%d\t%d\t%s\t%s\t%s\n", q.question.c_str(), q.compared, q.agreed,
-                    figure(q.compared ? std::optional<double>(double(q.agreed) / q.compared) : std::nullopt).c_str(),
-                    figure(q.alpha).c_str(), q.nominal ? "nominal" : "MASI");
+                    oc::figure_text(q.exact_agreement()).c_str(),
+                    oc::figure_text(q.alpha).c_str(), q.nominal ? "nominal" : "MASI");
     if (answers.files.size() == 2) {
         std::printf("\nquestion\tcode\tlabel\tkappa\n");
         for (const oc::question_agreement& q : measured)
             for (const oc::code_kappa& k : q.kappas) {
                 const oc::frame_code* known = frame.find(q.question, k.code);
                 std::printf("%s\t%d\t%s\t%s\n", q.question.c_str(), k.code, known ? known->label.c_str() : "",
-                            figure(k.kappa).c_str());
+                            oc::figure_text(k.kappa).c_str());
             }
     }
     if (!out.empty() && !oc::replace_file_whole(out, disagreements_csv(answers, frame), oc::default_file_mode())) {

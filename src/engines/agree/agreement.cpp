@@ -1,9 +1,11 @@
 #include "engines/agree/agreement.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "coderfile/coder_types.h"
 #include "coderfile/record_briefs.h"
+#include "engines/frame/code_frame.h"
 
 namespace oc {
 
@@ -94,6 +96,30 @@ std::optional<double> cohen_kappa(const std::vector<std::pair<bool, bool>>& judg
     return (observed - chance) / (1 - chance);
 }
 
+record_comparison compare_record(const std::vector<std::optional<code_set>>& codings) {
+    record_comparison seen;
+    const code_set* first = nullptr;
+    for (const auto& value : codings) {
+        if (!value) continue;
+        ++seen.coded;
+        if (!first) first = &*value;
+        seen.same = seen.same && *value == *first;
+    }
+    return seen;
+}
+
+std::string coding_text(const code_frame& frame, const std::string& question, const std::optional<code_set>& codes) {
+    if (!codes) return "";
+    return describe_codes(frame, question, std::vector<int>(codes->begin(), codes->end()));
+}
+
+std::string figure_text(const std::optional<double>& value) {
+    if (!value) return "n/a";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", *value);
+    return text;
+}
+
 std::vector<question_agreement> measure_agreement(const coded_answers& answers) {
     std::map<std::string, std::vector<const std::vector<std::optional<code_set>>*>> by_question;
     for (const auto& [key, coded] : answers.records) by_question[key.question].push_back(&coded);
@@ -103,13 +129,11 @@ std::vector<question_agreement> measure_agreement(const coded_answers& answers) 
         q.question = question;
         std::vector<std::vector<std::optional<code_set>>> compared;
         for (const auto* unit : units) {
-            std::vector<const code_set*> sets;
-            for (const auto& value : *unit)
-                if (value) sets.push_back(&*value);
-            if (sets.size() < 2) continue;
+            const record_comparison seen = compare_record(*unit);
+            if (seen.coded < 2) continue;
             ++q.compared;
-            q.agreed += std::all_of(sets.begin(), sets.end(), [&](const code_set* s) { return *s == *sets.front(); });
-            for (const code_set* s : sets) q.nominal = q.nominal && s->size() <= 1;
+            q.agreed += seen.same;
+            for (const auto& value : *unit) q.nominal = q.nominal && (!value || value->size() <= 1);
             compared.push_back(*unit);
         }
         q.alpha = krippendorff_alpha(compared, q.nominal ? nominal_distance : masi_distance);

@@ -14,6 +14,8 @@
 
 namespace oc {
 
+class code_frame;
+
 // A record as every coder file of the same answers names it.
 struct answer_key {
     std::string question;
@@ -39,6 +41,26 @@ struct coded_answers {
 bool read_coded_answers(const std::vector<std::string>& paths, const std::string& question, coded_answers& answers,
                         std::string& problem);
 
+// How the files' codings of one record compare: how many files coded it,
+// and whether they all gave it the same code set.
+struct record_comparison {
+    int coded = 0;
+    bool same = true;
+};
+record_comparison compare_record(const std::vector<std::optional<code_set>>& codings);
+// A record two files or more coded, not all alike: a disagreement to list.
+inline bool files_disagree(const std::vector<std::optional<code_set>>& codings) {
+    const record_comparison seen = compare_record(codings);
+    return seen.coded >= 2 && !seen.same;
+}
+
+// One file's codes of a record with their labels from `frame` ("5 price;
+// 41 (not in the code frame)"), "" when the file did not code it.
+std::string coding_text(const code_frame& frame, const std::string& question, const std::optional<code_set>& codes);
+
+// A figure as the agreement table shows it: three decimals, "n/a" for none.
+std::string figure_text(const std::optional<double>& value);
+
 // The MASI distance between two code sets: 1 - Jaccard x monotonicity
 // (1 equal, 2/3 one inside the other, 1/3 overlapping, 0 disjoint).
 double masi_distance(const code_set& a, const code_set& b);
@@ -63,6 +85,9 @@ struct question_agreement {
     std::string question;
     int compared = 0;  // records coded by two files or more
     int agreed = 0;    // of them, records every file gave the same code set
+    std::optional<double> exact_agreement() const {
+        return compared ? std::optional<double>(double(agreed) / compared) : std::nullopt;
+    }
     std::optional<double> alpha;
     bool nominal = true;  // at most one code a record: alpha nominal, else with the MASI distance
     std::vector<code_kappa> kappas;  // with exactly two files, for each code either gave
