@@ -51,7 +51,12 @@ void MergeCodesIntoDataFile(const QString& indexPath, const QString& dataPath, c
 }
 
 void GetStatusCoderSpecFiles(const QString& coderListPath) {
-    oc_ui::run_reporting_failures([&] { oc_ui::run_status_report(coderListPath); });
+    // A disagreement in the agreement view opens in the coding dialog.
+    oc_ui::run_reporting_failures([&] {
+        oc_ui::run_status_report(coderListPath, [&](const QString& coder_path, const oc::answer_key& record) {
+            oc_ui::code_record(coderListPath, coder_path, record);
+        });
+    });
 }
 
 void EditCodeFrame(const QString& studyBasePath) {

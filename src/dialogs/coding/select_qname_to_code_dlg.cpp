@@ -51,6 +51,18 @@ int ChooseStartRecord(oc::coder_cursor& cursor, std::int32_t& start, int choice,
     return 0;
 }
 
+bool finish_coding_pass(oc::cursor_ptr cursor, oc::loaded_coder_file& file) {
+    // Whatever ended the pass: the status, line 2 and every question's
+    // last record coded go back into the file.
+    oc::compute_file_status(file.spec, file.questions);
+    const bool header_written = oc::write_coder_header(*cursor, file.spec) == 0;
+    const bool written = oc::write_coder_trailer(*cursor, file.spec, file.questions) == 0 && header_written;
+    cursor.reset();
+    // Lost progress must not pass for saved progress.
+    if (!written) show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+    return written;
+}
+
 namespace {
 
 QLabel* value_label(QWidget* parent, const char* name, const QFont* font) {
@@ -223,14 +235,7 @@ void CSelectQNameToCodeDlg::CodeByGroups() {
 void CSelectQNameToCodeDlg::finish_pass(oc::cursor_ptr cursor) {
     const auto index = static_cast<std::size_t>(m_nQuestion);
     const oc::quest_spec& quest = file_.questions[index];
-    // Whatever ended the pass: the status, line 2 and every question's
-    // last record coded go back into the file.
-    oc::compute_file_status(file_.spec, file_.questions);
-    const bool header_written = oc::write_coder_header(*cursor, file_.spec) == 0;
-    const bool written = oc::write_coder_trailer(*cursor, file_.spec, file_.questions) == 0 && header_written;
-    cursor.reset();
-    // Lost progress must not pass for saved progress.
-    if (!written) show_message(oc::IDS_CODER_WRITE_ERROR, box_style::exclamation);
+    finish_coding_pass(std::move(cursor), file_);
 
     std::uint8_t status = oc::question_status(quest);
     if (index < file_.question_statuses.size() && file_.question_statuses[index] != status) {

@@ -30,6 +30,11 @@ enum start_choice : int { start_resume = 0, start_beginning = 1, start_responden
 int ChooseStartRecord(oc::coder_cursor& cursor, std::int32_t& start, int choice, std::int32_t respondent,
                       const oc::quest_spec& quest);
 
+// After a coding pass on one of `file`'s questions: its status, line 2 and
+// every question's last record coded written back through `cursor`, which
+// is then closed. False (after message 711) when they could not be.
+bool finish_coding_pass(oc::cursor_ptr cursor, oc::loaded_coder_file& file);
+
 class CSelectQNameToCodeDlg : public QDialog {
     Q_OBJECT
 public:

@@ -15,6 +15,7 @@
 #include "ui/images/status_images.h"
 #include "engines/texts/string_table.h"
 #include "ui/resources/ui_strings.h"
+#include "dialogs/status/productivity_dlg.h"
 #include "dialogs/status/status_column_widths.h"
 #include "dialogs/status/status_questions_dlg.h"
 #include "dialogs/status/status_respondents_dlg.h"
@@ -33,8 +34,10 @@ QString count_text(std::uint32_t value) { return QString::number(static_cast<std
 
 }  // namespace
 
-CStatusOfSpecFilesDlg::CStatusOfSpecFilesDlg(coder_file_figures figures, QWidget* parent)
-    : QDialog(parent), figures_(std::move(figures)) {
+CStatusOfSpecFilesDlg::CStatusOfSpecFilesDlg(coder_file_figures figures, std::string study_base,
+                                             record_opener open_record, QWidget* parent)
+    : QDialog(parent), figures_(std::move(figures)), study_base_(std::move(study_base)),
+      open_record_(std::move(open_record)) {
     // Every row needs all six values; missing figures show as zero.
     const std::size_t rows = figures_.names.size();
     figures_.statuses.resize(rows);
@@ -49,11 +52,15 @@ CStatusOfSpecFilesDlg::CStatusOfSpecFilesDlg(coder_file_figures figures, QWidget
     view_questions_ = make_push_button(this, QStringLiteral("View Questions"), QStringLiteral("viewQuestionsButton"));
     view_respondents_ =
         make_push_button(this, QStringLiteral("View Respondents"), QStringLiteral("viewRespondentsButton"));
+    auto* productivity = make_push_button(this, QStringLiteral("&Productivity..."), QStringLiteral("productivityButton"));
+    auto* agreement = make_push_button(this, QStringLiteral("&Agreement..."), QStringLiteral("agreementButton"));
     auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(view_questions_);
     buttons->addWidget(view_respondents_);
+    buttons->addWidget(productivity);
+    buttons->addWidget(agreement);
     buttons->addStretch();
     buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
@@ -63,6 +70,8 @@ CStatusOfSpecFilesDlg::CStatusOfSpecFilesDlg(coder_file_figures figures, QWidget
 
     connect(view_questions_, &QPushButton::clicked, this, &CStatusOfSpecFilesDlg::view_questions);
     connect(view_respondents_, &QPushButton::clicked, this, &CStatusOfSpecFilesDlg::view_respondents);
+    connect(productivity, &QPushButton::clicked, this, &CStatusOfSpecFilesDlg::view_productivity);
+    connect(agreement, &QPushButton::clicked, this, &CStatusOfSpecFilesDlg::view_agreement);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CStatusOfSpecFilesDlg::track_selection);
@@ -125,6 +134,18 @@ void CStatusOfSpecFilesDlg::view_respondents() {
     std::int16_t question_count = 0;
     if (!load_selected_file(spec, questions, question_count)) return;
     CStatusRespondentsDlg dialog(spec);
+    run_modal(dialog);
+}
+
+void CStatusOfSpecFilesDlg::view_productivity() {
+    CProductivityDlg dialog(study_base_, this);
+    run_modal(dialog);
+}
+
+void CStatusOfSpecFilesDlg::view_agreement() {
+    QStringList names;
+    for (const std::string& name : figures_.names) names << from_native_bytes(name);
+    CAgreementDlg dialog(names, study_base_, open_record_, this);
     run_modal(dialog);
 }
 

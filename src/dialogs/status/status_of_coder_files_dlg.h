@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "coderfile/coder_types.h"
+#include "dialogs/status/agreement_dlg.h"
 
 class QItemSelection;
 class QPushButton;
@@ -31,8 +32,10 @@ class CStatusOfSpecFilesDlg : public QDialog {
 
 public:
     // The lists must be of equal length. No parent: the report is modal
-    // over the whole application.
-    explicit CStatusOfSpecFilesDlg(coder_file_figures figures, QWidget* parent = nullptr);
+    // over the whole application. `study_base` (DIR/NAME) has the journal
+    // and the code frame; `open_record` opens a disagreement for coding.
+    CStatusOfSpecFilesDlg(coder_file_figures figures, std::string study_base = {}, record_opener open_record = {},
+                          QWidget* parent = nullptr);
 
     // Index of the row last selected (0 after filling).
     int selected_row() const { return selected_row_; }
@@ -45,8 +48,12 @@ private:
     bool load_selected_file(oc::coder_spec& spec, oc::quest_list& questions, std::int16_t& question_count);
     void view_questions();
     void view_respondents();
+    void view_productivity();
+    void view_agreement();
 
     coder_file_figures figures_;
+    std::string study_base_;
+    record_opener open_record_;
     QTreeWidget* list_ = nullptr;
     QPushButton* view_questions_ = nullptr;
     QPushButton* view_respondents_ = nullptr;

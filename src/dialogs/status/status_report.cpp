@@ -4,12 +4,13 @@
 #include "ui/frame/coder_file_lists.h"
 #include "ui/frame/messages.h"
 #include "ui/frame/path_text.h"
+#include "ui/frame/study_locks_ui.h"
 #include "engines/texts/string_table.h"
 #include "dialogs/status/status_of_coder_files_dlg.h"
 
 namespace oc_ui {
 
-void run_status_report(const QString& coder_list_path) {
+void run_status_report(const QString& coder_list_path, const record_opener& open_record) {
     oc::status_report report;
     {
         wait_cursor busy;
@@ -27,7 +28,7 @@ void run_status_report(const QString& coder_list_path) {
     figures.names = std::move(report.names);
     figures.statuses = std::move(report.statuses);
 
-    CStatusOfSpecFilesDlg dialog(std::move(figures));
+    CStatusOfSpecFilesDlg dialog(std::move(figures), study_base_of(coder_list_path), open_record);
     run_modal(dialog);
 }
 
