@@ -1,11 +1,15 @@
 // Screenshots of the README: the coding dialog with and without a code frame,
-// the Coder Main Menu and the group view, drawn on the offscreen platform from a copy of the
-// demo study (which is left as it was).
-//   opencoder-shots DEMO_DIR LIBRARY OUT_DIR
+// the Coder Main Menu, the group view and the agreement of two coders, drawn on the offscreen
+// platform from a copy of the demo study (which is left as it was).
+//   opencoder-shots DEMO_DIR LIBRARY OUT_DIR OPENCODER EXAMPLES_DIR
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +20,7 @@
 #include "coderfile/discovery.h"
 #include "dialogs/coding/coding_response_dlg.h"
 #include "dialogs/coding/group_view_dlg.h"
+#include "dialogs/status/agreement_dlg.h"
 #include "engines/groups/answer_groups.h"
 #include "engines/groups/code_writes.h"
 #include "library_loader.h"
@@ -93,6 +98,25 @@ bool shoot_groups(const QString& out) {
     return saved;
 }
 
+// Two coders' files of Q1, coded by answer from the demo's two coding
+// files as the README shows, compared in the agreement view.
+bool shoot_agreement(const QString& out, const QString& opencoder, const QString& examples) {
+    const QList<QStringList> runs = {
+        {"prepare", "--study", "DEMO", "--question", "Q1:append:3:3", "--data", "all", "--yes", "--out", "DEMO.002"},
+        {"prepare", "--study", "DEMO", "--question", "Q1:append:3:3", "--data", "all", "--yes", "--out", "DEMO.003"},
+        {"code", "--study", "DEMO", "--file", "DEMO.002", "--by-answer", examples + "/demo/q1_coder_a.csv"},
+        {"code", "--study", "DEMO", "--file", "DEMO.003", "--by-answer", examples + "/demo/q1_coder_b.csv"}};
+    for (const QStringList& args : runs)
+        if (QProcess::execute(opencoder, args) != 0) return false;
+    oc_ui::CAgreementDlg view({QStringLiteral("DEMO.002"), QStringLiteral("DEMO.003")}, "DEMO", {});
+    auto* files = view.findChild<QListWidget*>(QStringLiteral("fileChecks"));
+    for (int i = 0; i < files->count(); ++i) files->item(i)->setCheckState(Qt::Checked);
+    view.findChild<QComboBox*>(QStringLiteral("questionCombo"))->setCurrentText(QStringLiteral("Q1"));
+    view.findChild<QPushButton*>(QStringLiteral("compareButton"))->click();
+    view.resize(960, 640);
+    return save(view, out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,8 +124,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The shots leave the user's own settings (sizes, recent studies) alone.
     QStandardPaths::setTestModeEnabled(true);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: opencoder-shots DEMO_DIR LIBRARY OUT_DIR\n");
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: opencoder-shots DEMO_DIR LIBRARY OUT_DIR OPENCODER EXAMPLES_DIR\n");
         return 2;
     }
     const fs::path demo = fs::absolute(argv[1]), out = fs::absolute(argv[3]);
@@ -126,5 +150,6 @@ int main(int argc, char** argv) {
     fs::rename("DEMO.cfr.aside", "DEMO.cfr");
     // Last: it writes codes into the copy.
     ok = shoot_groups(images + "/group-view.png") && ok;
+    ok = shoot_agreement(images + "/agreement.png", QString::fromLocal8Bit(argv[4]), QString::fromLocal8Bit(argv[5])) && ok;
     return ok ? 0 : 1;
 }
