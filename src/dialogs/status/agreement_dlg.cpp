@@ -73,6 +73,7 @@ CAgreementDlg::CAgreementDlg(const QStringList& files, std::string study_base, r
     disagreements_title_->setBuddy(disagreements_);
     open_in_ = new QComboBox(this);
     open_in_->setObjectName(QStringLiteral("openInCombo"));
+    open_in_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     open_ = make_push_button(this, QStringLiteral("&Open Record"), QStringLiteral("openRecordButton"));
     open_->setEnabled(false);
     auto* close = make_push_button(this, QStringLiteral("Close"), QStringLiteral("closeButton"));
