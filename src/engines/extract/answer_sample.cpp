@@ -46,7 +46,6 @@ void answer_sample::restart() { drawn_.clear(); }
 void answer_sample::start_question(const char* question) {
     question_hash_ = mix(seed_);
     for (const char* c = question; *c; ++c) question_hash_ = mix(question_hash_ ^ static_cast<unsigned char>(*c));
-    ranks_.clear();
     drawn_.push_back({question, 0, 0});
 }
 

@@ -195,6 +195,7 @@ TEST(AnswerSample, SizesAndDraws) {
     EXPECT_EQ(forward, draw({false, 20}, 7, 226, true));
     EXPECT_NE(forward, draw({false, 20}, 8, 226, false));
     EXPECT_EQ(24u, draw({true, 1050}, 7, 226, false).size());  // 23.73 answers
+    EXPECT_EQ(23u, draw({true, 1000}, 7, 230, false).size());  // 23 exactly
     EXPECT_EQ(1u, draw({true, 1}, 7, 3, false).size());
     EXPECT_EQ(5u, draw({false, 50}, 7, 5, false).size());
     EXPECT_TRUE(draw({false, 5}, 7, 0, false).empty());
