@@ -325,7 +325,6 @@ failure plan_export(const std::string& base, export_format format, const export_
         std::set<int> rosters = s.rosters;
         if (rosters.empty()) rosters.insert(0);
         const bool is_replaced = replaced.count(q) > 0;
-        if (is_replaced) plan.replaced[q] = true;
         if (is_replaced || !choice.codes_only) {
             for (int roster : rosters) {
                 export_column* column =

@@ -77,7 +77,6 @@ struct export_plan {
     std::vector<export_column> columns;
     long respondents = 0;
     std::map<std::string, append_layout> appended;  // by question name
-    std::map<std::string, bool> replaced;           // Replace questions chosen, by name
     code_frame frame;
     std::vector<std::string> notes;  // what the plan could not carry, or passed over
     bool cancelled = false;          // the walk was told to stop

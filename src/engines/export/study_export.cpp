@@ -141,6 +141,8 @@ std::string fit_label(const std::string& label, std::size_t limit, const format_
         bool changed = false;
         fitted = ascii_only(label, changed);
         if (changed) warnings.push_back(what + ": characters outside ASCII written as '?'");
+    } else if (rules.text == text_bytes::undeclared && has_non_ascii(label)) {
+        warnings.push_back(what + ": non-ASCII text written as UTF-8 bytes; the format names no encoding");
     }
     if (fitted.size() > limit) {
         fitted = std::string(cut_utf8(fitted, limit));
