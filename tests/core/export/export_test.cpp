@@ -167,6 +167,54 @@ TEST_F(Export, LabelsReachSavAndDta) {
     }
 }
 
+// Texts at each format's string limit: one byte under, at and over it, and
+// a two-byte character across it, which is cut whole.
+TEST(ExportLimits, TextsAreCutAtTheFormatsLimitAndSaidSo) {
+    ScratchDir dir;
+    const std::string long_text(800, 'x');
+    const std::vector<std::string> texts = {
+        std::string(199, 'a'), std::string(200, 'a'), std::string(201, 'a'), std::string(255, 'a'),
+        std::string(256, 'a'), long_text + "|" + long_text + "|" + std::string(439, 'a'),
+        long_text + "|" + long_text + "|" + std::string(440, 'a'), std::string(199, 'a') + "\xC3\xA9"};
+    std::string data = "respondent,sequence,complete,Q1\r\n";
+    for (std::size_t r = 0; r < texts.size(); ++r) data += std::to_string(r + 1) + ",1,1," + texts[r] + "\r\n";
+    octest::import_study_s(dir, "name,type,other,text\r\nQ1,7,0,Why?\r\n", data);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    const struct {
+        oc::export_format format;
+        const char* file;
+        std::vector<std::size_t> lengths;  // of Q1, respondent by respondent, read back
+        std::string said;
+    } cases[] = {
+        {oc::export_format::xpt, "t.xpt", {199, 200, 200, 200, 200, 200, 200, 199},
+         "Q1: texts cut to 200 bytes (6 values, first of respondent 3)"},
+        {oc::export_format::por, "t.por", {199, 200, 201, 255, 255, 255, 255, 200},
+         "Q1: texts cut to 255 bytes (3 values, first of respondent 5)"},
+        {oc::export_format::dta, "t.dta", {199, 200, 201, 255, 256, 2045, 2045, 201},
+         "Q1: texts cut to 2045 bytes (1 value, first of respondent 7)"},
+        {oc::export_format::sav, "t.sav", {199, 200, 201, 255, 256, 2045, 2046, 201}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        oc::export_request request;
+        request.base = dir.file("S");
+        request.out = dir.file(c.file);
+        request.format = c.format;
+        oc::export_result result = oc::export_study(request);
+        ASSERT_FALSE(result.problem) << result.problem.text();
+        std::vector<std::string> cuts;
+        for (const std::string& warning : result.warnings)
+            if (warning.find("cut to") != std::string::npos) cuts.push_back(warning);
+        EXPECT_EQ(c.said.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.said}, cuts);
+        ASSERT_EQ(0, octest::run_program(READSTAT_PROGRAM, {dir.file(c.file), dir.file("back.csv")}).exit_code);
+        const table read = read_csv(dir.file("back.csv"));
+        std::vector<std::size_t> lengths;
+        for (std::size_t row = 1; row < read.size(); ++row) lengths.push_back(read[row][3].size());
+        EXPECT_EQ(c.lengths, lengths);
+        std::remove(dir.file("back.csv").c_str());
+    }
+}
+
 // Names valid in each format, and the same names on every run.
 TEST(ExportNames, FitEachFormatAndStayTheSame) {
     std::vector<oc::export_column> columns(4);
