@@ -3,6 +3,7 @@
 // export scenario pins), under the names the export reports, with the code
 // frame's value labels where the format has them.
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -130,6 +131,32 @@ TEST_F(Export, EveryFormatReadsBackAsTheCsvExport) {
                           plain_number(read[row][column]))
                     << "row " << row << ", " << expected[0][column];
         std::remove(dir.file("back.csv").c_str());
+    }
+}
+
+// Progress counts the plan's read, then the rows, two steps a respondent; a
+// stop at any step leaves neither the file nor a temporary beside it.
+TEST_F(Export, ProgressCountsBothReadsAndAStopAnywhereWritesNothing) {
+    for (int stop = 1; stop <= 7; ++stop) {
+        SCOPED_TRACE(stop);
+        oc::export_request request;
+        request.base = dir.file("S");
+        request.out = dir.file("p.sav");
+        request.format = oc::export_format::sav;
+        std::vector<std::pair<long, long>> steps;
+        oc::export_result result = oc::export_study(request, [&](long done, long total) {
+            steps.emplace_back(done, total);
+            return done != stop;
+        });
+        const bool stopped = stop <= 6;
+        EXPECT_EQ(stopped, result.cancelled);
+        EXPECT_FALSE(result.problem);
+        ASSERT_EQ(static_cast<std::size_t>(stopped ? stop : 6), steps.size());
+        for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(std::make_pair(long(i) + 1, 6L), steps[i]);
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.path().filename().string().rfind("p.sav", 0) == 0) files.push_back(entry.path().filename());
+        EXPECT_EQ(stopped ? std::vector<std::string>{} : std::vector<std::string>{"p.sav"}, files);
     }
 }
 
