@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 PACKAGES   := cmake g++ ninja-build pkg-config libgtest-dev libcli11-dev libcsv-dev \
               qt6-base-dev qt6-multimedia-dev gstreamer1.0-plugins-good libgl-dev xvfb xauth \
-              fonts-dejavu-core
+              fonts-dejavu-core libreadstat-dev readstat
 
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 300

@@ -40,10 +40,11 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-void generate_study(const std::string& base, int respondents) {
+void generate_study(const std::string& base, int respondents, bool fourth) {
     std::vector<oc::study_label> labels{{"Q1", 7, false, "What do you like?"},
                                         {"Q2", 7, false, "What would you change?"},
                                         {"Q3", 7, false, "Why this brand?"}};
+    if (fourth) labels.push_back({"Q4", 7, false, "Anything else?"});
     if (!oc::write_label_file(base + ".lbl", labels).ok) throw std::runtime_error("cannot write labels");
 
     std::mt19937 random(static_cast<unsigned>(respondents));
@@ -68,6 +69,13 @@ void generate_study(const std::string& base, int respondents) {
         if (percent(random) < 80) version.variables.push_back({"Q2", 0, {texts[1]}});
         for (int l = 0; l < loops; ++l)
             version.variables.push_back({"Q3", static_cast<std::uint8_t>(l + 1), {texts[2 + static_cast<std::size_t>(l)]}});
+        // Drawn after the others, so that the first three stay as they were.
+        std::vector<std::string> more;
+        if (fourth && percent(random) < 50) {
+            more.push_back(text(random));
+            if (percent(random) < 30) more.push_back(text(random));
+            version.variables.push_back({"Q4", 0, {more.begin(), more.end()}});
+        }
         oc::idx_entry entry;
         entry.respondent = r;
         entry.generation = 1;

@@ -9,8 +9,9 @@ namespace bench {
 
 // DIR/NAME.lbl, .DAT and .idx: `respondents` respondents, three open ends
 // (Q1, Q2 and Q3 in a loop of 3), texts of 20 to 120 characters, about one
-// interview in ten incomplete. Deterministic for a given size.
-void generate_study(const std::string& base, int respondents);
+// interview in ten incomplete. Deterministic for a given size. With
+// `fourth` a fourth open end Q4, answered by one in two with one or two texts.
+void generate_study(const std::string& base, int respondents, bool fourth = false);
 
 // A coder data file of one question with `records` records (respondents
 // 1..records), written as the extraction writes it; with `coded` each

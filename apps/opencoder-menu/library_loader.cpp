@@ -64,6 +64,7 @@ bool library_loader::resolve() {
     resolve_one(library_, "MergeCodesIntoDataFile", functions_.merge, missing);
     resolve_one(library_, "GetStatusCoderSpecFiles", functions_.status, missing);
     resolve_one(library_, "EditCodeFrame", functions_.frame, missing);
+    resolve_one(library_, "ExportStudy", functions_.export_study, missing);
     resolve_one(library_, "GetXxxFileAndStatusLists", functions_.file_lists, missing);
     resolve_one(library_, "OcSetSoundDir", functions_.set_sound_dir, missing);
     if (missing.isEmpty()) return true;

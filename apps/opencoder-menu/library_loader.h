@@ -16,6 +16,7 @@ struct entry_points {
     opencoder_api::MergeCodesIntoDataFileFn merge = nullptr;
     opencoder_api::GetStatusCoderSpecFilesFn status = nullptr;
     opencoder_api::EditCodeFrameFn frame = nullptr;
+    opencoder_api::ExportStudyFn export_study = nullptr;
     opencoder_api::GetXxxFileAndStatusListsFn file_lists = nullptr;
     opencoder_api::SetTextFn set_sound_dir = nullptr;
 };

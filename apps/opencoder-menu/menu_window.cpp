@@ -166,6 +166,8 @@ void menu_window::build_actions() {
             [this, &f] { f.status(study_->coder_list()); });
     command(QStringLiteral("Code &Frame..."), "codeFrameAction", Qt::CTRL | Qt::Key_F,
             [this, &f] { f.frame(study_->base); });
+    command(QStringLiteral("E&xport..."), "exportAction", Qt::CTRL | Qt::SHIFT | Qt::Key_E,
+            [this, &f] { f.export_study(study_->base); });
     commands->addSeparator();
     QAction* refresh = commands->addAction(QStringLiteral("&Refresh"), this, [this] {
         if (study_) open_study(study_->base);

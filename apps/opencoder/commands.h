@@ -16,5 +16,6 @@ void add_merge_command(CLI::App& app, int& result);
 void add_frame_command(CLI::App& app, int& result);
 void add_groups_command(CLI::App& app, int& result);
 void add_agree_command(CLI::App& app, int& result);
+void add_export_command(CLI::App& app, int& result);
 
 }  // namespace cli

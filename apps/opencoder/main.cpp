@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     cli::add_frame_command(app, result);
     cli::add_groups_command(app, result);
     cli::add_agree_command(app, result);
+    cli::add_export_command(app, result);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {  // --help

@@ -8,6 +8,7 @@
 #include "dialogs/merge/merge_command.h"
 #include "dialogs/prepare/prepare_command.h"
 #include "dialogs/examine/examine_command.h"
+#include "dialogs/export/export_command.h"
 #include "dialogs/frame/frame_command.h"
 #include "dialogs/status/status_report.h"
 
@@ -61,6 +62,10 @@ void GetStatusCoderSpecFiles(const QString& coderListPath) {
 
 void EditCodeFrame(const QString& studyBasePath) {
     oc_ui::run_reporting_failures([&] { oc_ui::run_frame_editor(studyBasePath); });
+}
+
+void ExportStudy(const QString& studyBasePath) {
+    oc_ui::run_reporting_failures([&] { oc_ui::run_export(studyBasePath); });
 }
 
 int GetXxxFileAndStatusLists(const QString& coderListPath, QStringList& names, QByteArray& statuses) {

@@ -48,6 +48,12 @@ OPENCODER_API void GetStatusCoderSpecFiles(const QString& coderListPath);
 // counts the coder files' records that use it).
 OPENCODER_API void EditCodeFrame(const QString& studyBasePath);
 
+// The export of the study DIR/NAME as an SPSS, Stata, SAS transport or CSV
+// file: format, file, questions and codes only chosen in a dialog, then a
+// progress window. Cancel, in either, writes nothing; the study's files are
+// never written.
+OPENCODER_API void ExportStudy(const QString& studyBasePath);
+
 // The study's coder data files that exist and their status bytes (0 not
 // coded, 1 partly, 2 complete, 3 merged). 1 with both lists replaced; 0
 // after a message box (710 or 709), both lists left unchanged.
@@ -74,6 +80,7 @@ using CodeOpenendResponsesFn = decltype(&CodeOpenendResponses);
 using MergeCodesIntoDataFileFn = decltype(&MergeCodesIntoDataFile);
 using GetStatusCoderSpecFilesFn = decltype(&GetStatusCoderSpecFiles);
 using EditCodeFrameFn = decltype(&EditCodeFrame);
+using ExportStudyFn = decltype(&ExportStudy);
 using GetXxxFileAndStatusListsFn = decltype(&GetXxxFileAndStatusLists);
 using GetTextFn = decltype(&OcGetSoundDir);
 using SetTextFn = decltype(&OcSetSoundDir);

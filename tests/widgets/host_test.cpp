@@ -70,7 +70,7 @@ TEST_F(Host, FindsTheLibraryAndListsTheStudysCoderFilesWithTheirImages) {
     EXPECT_EQ((QStringList{"Merged", "Nothing coded"}), (QStringList{files->topLevelItem(0)->text(1),
                                                                      files->topLevelItem(1)->text(1)}));
     for (const char* name : {"examineAction", "prepareAction", "codeAction", "mergeAction", "statusAction",
-                             "codeFrameAction"})
+                             "codeFrameAction", "exportAction"})
         EXPECT_TRUE(w.findChild<QAction*>(QString::fromLatin1(name))->isEnabled()) << name;
     octest::write_coder_file(dir.path().string(), octest::simple_file("ABC.001", 2, 0));
     ASSERT_TRUE(w.refresh_coder_files());

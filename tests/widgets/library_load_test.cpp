@@ -84,7 +84,7 @@ TEST_F(LibraryLoad, EntryPointsStateAndWindowsInEachOfTwoLoads) {
         ASSERT_NE(nullptr, library.handle) << dlerror();
         for (const char* name : {"ExamineOpenends", "PrepareCoderSpecs", "CodeOpenendResponses",
                                  "MergeCodesIntoDataFile", "GetStatusCoderSpecFiles", "GetXxxFileAndStatusLists",
-                                 "EditCodeFrame"})
+                                 "EditCodeFrame", "ExportStudy"})
             EXPECT_NE(nullptr, dlsym(library.handle, name)) << name;
         EXPECT_EQ(nullptr, dlsym(library.handle, "_ZN5oc_ui10g_soundDirE"));
         auto get_dir = library.get<opencoder_api::GetTextFn>("OcGetSoundDir");

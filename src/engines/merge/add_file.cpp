@@ -12,7 +12,7 @@ namespace oc {
 
 namespace {
 
-struct add_entry {
+struct stored_entry {
     std::array<char, 7> name{};
     std::uint32_t kept = 0;
     std::int32_t roster = 0;
@@ -34,7 +34,7 @@ bool same_name(const std::array<char, 7>& a, const std::array<char, 7>& b) {
     return true;
 }
 
-void decode(const unsigned char (&bytes)[kAddEntrySize], add_entry& entry) {
+void decode(const unsigned char (&bytes)[kAddEntrySize], stored_entry& entry) {
     std::memcpy(entry.name.data(), bytes + 1, 7);
     entry.kept = get_u32(bytes + 8);
     entry.roster = static_cast<std::int32_t>(get_u32(bytes + 12));
@@ -43,7 +43,7 @@ void decode(const unsigned char (&bytes)[kAddEntrySize], add_entry& entry) {
     entry.list_no = static_cast<std::int32_t>(get_u32(bytes + 20));
 }
 
-void encode(const add_entry& entry, unsigned char (&bytes)[kAddEntrySize]) {
+void encode(const stored_entry& entry, unsigned char (&bytes)[kAddEntrySize]) {
     bytes[0] = '#';
     std::memcpy(bytes + 1, entry.name.data(), 7);
     put_u32(bytes + 8, entry.kept);
@@ -57,7 +57,7 @@ void encode(const add_entry& entry, unsigned char (&bytes)[kAddEntrySize]) {
 // Entries are looked for in whole 24-byte steps from the start; a new one
 // goes at the very end.
 void register_question(std::string& bytes, const quest_list::value_type& q) {
-    add_entry wanted;
+    stored_entry wanted;
     wanted.name = add_name(q.name);
     wanted.roster = q.record_count;
     wanted.code_width = q.code_width;
@@ -66,11 +66,11 @@ void register_question(std::string& bytes, const quest_list::value_type& q) {
     unsigned char raw[kAddEntrySize];
     for (std::size_t at = 0; at + kAddEntrySize <= bytes.size(); at += kAddEntrySize) {
         std::memcpy(raw, bytes.data() + at, kAddEntrySize);
-        add_entry stored;
+        stored_entry stored;
         decode(raw, stored);
         if (!same_name(stored.name, wanted.name)) continue;
         // Never lowered: another coder file may have used larger values.
-        add_entry raised = stored;
+        stored_entry raised = stored;
         raised.roster = std::max(stored.roster, wanted.roster);
         raised.code_width = std::max(stored.code_width, wanted.code_width);
         raised.max_codes = std::max(stored.max_codes, wanted.max_codes);
@@ -95,6 +95,30 @@ bool update_add_file(const std::string& add_path, const quest_list& maxima) {
         if (q.action == 0) register_question(bytes, q);
     if (exists && bytes == before) return true;
     return replace_file_whole(add_path, bytes, mode);
+}
+
+bool read_add_file(const std::string& add_path, std::vector<add_entry>& entries, std::string& problem) {
+    entries.clear();
+    std::string bytes;
+    bool exists = false;
+    if (!read_file_whole(add_path, bytes, exists)) {
+        problem = "cannot read " + add_path;
+        return false;
+    }
+    if (bytes.size() % kAddEntrySize != 0) {
+        problem = add_path + ": byte " + std::to_string(bytes.size() - bytes.size() % kAddEntrySize) +
+                  ": the file ends in part of an entry";
+        return false;
+    }
+    unsigned char raw[kAddEntrySize];
+    for (std::size_t at = 0; at < bytes.size(); at += kAddEntrySize) {
+        std::memcpy(raw, bytes.data() + at, kAddEntrySize);
+        stored_entry stored;
+        decode(raw, stored);
+        entries.push_back({std::string(stored.name.data(), strnlen(stored.name.data(), stored.name.size())),
+                           stored.roster, stored.code_width, stored.max_codes, stored.list_no});
+    }
+    return true;
 }
 
 }  // namespace oc

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "coderfile/coder_types.h"
 
@@ -22,5 +23,19 @@ inline constexpr int kAddEntrySize = 24;
 // False when it cannot be read or is not a plain file, or the new one
 // cannot be written or renamed.
 bool update_add_file(const std::string& add_path, const quest_list& maxima);
+
+// One registered Append question as the file holds it.
+struct add_entry {
+    std::string name;  // bytes 1-7 up to the first NUL
+    std::int32_t roster = 0;
+    std::int16_t code_width = 0;
+    std::int16_t max_codes = 0;
+    std::int32_t list_no = 0;
+};
+
+// Every whole entry of the file, in file order; none when it does not
+// exist. False when it cannot be read, or its length is not a whole number
+// of entries (`problem` then says which and where).
+bool read_add_file(const std::string& add_path, std::vector<add_entry>& entries, std::string& problem);
 
 }  // namespace oc

@@ -14,6 +14,7 @@
 #include "suite/merge_journal.h"
 #include "engines/merge/study_index.h"
 #include "suite/owned_files.h"
+#include "suite/study_record.h"  // kMaxValueLength
 
 namespace oc {
 
@@ -24,8 +25,6 @@ struct coded_var {
     std::uint16_t roster = 0;  // written as one byte
     std::vector<std::string> values;
 };
-
-inline constexpr std::size_t kMaxValueLength = 800;
 
 // Receives "Can't find data record in the .DAT file for respondent number
 // %ld.  This coded data will not be merged." when matching by respondent

@@ -76,6 +76,13 @@ std::uint64_t file_length(const std::string& path) {
 
 }  // namespace
 
+std::string append_variable_name(std::string_view question, int list_no) {
+    std::string name = list_no > 1 ? "#" + std::to_string(list_no) : "#";
+    name.append(question);
+    if (name.size() > 8) name.resize(8);
+    return name;
+}
+
 coded_var coded_variable(const resp_record& record, bool replace) {
     coded_var var;
     if (replace) {
@@ -83,9 +90,10 @@ coded_var coded_variable(const resp_record& record, bool replace) {
         var.values.assign(record.list_no > 0 ? record.list_no - 1 : 0, std::string());
         var.values.push_back(std::to_string(record.codes[0]));
     } else {
-        std::string name = record.list_no > 1 ? "#" + std::to_string(record.list_no) : "#";
-        name.append(record.qname, strnlen(record.qname, sizeof record.qname));
-        std::memcpy(var.name, name.data(), std::min(name.size(), sizeof var.name));
+        std::string name =
+            append_variable_name(std::string_view(record.qname, strnlen(record.qname, sizeof record.qname)),
+                                 record.list_no);
+        std::memcpy(var.name, name.data(), name.size());
         for (int i = 0; i < record.codes_count; ++i)
             var.values.push_back(std::to_string(record.codes[static_cast<std::size_t>(i)]));
     }

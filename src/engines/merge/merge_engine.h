@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "coderfile/coder_types.h"
 #include "engines/merge/data_file_writer.h"
@@ -48,5 +49,10 @@ merge_result MergeCoderFile(const std::string& dat_path, const std::string& idx_
 // "#L" and as many characters as fit in 8), every code as a value. Codes in
 // plain decimal; roster as in the record.
 coded_var coded_variable(const resp_record& record, bool replace);
+
+// The name of an Append question's coded variable for list number
+// `list_no`: "#" and 7 characters of the name, or "#L" and as many as fit
+// in 8.
+std::string append_variable_name(std::string_view question, int list_no);
 
 }  // namespace oc
