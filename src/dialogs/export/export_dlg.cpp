@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "engines/extract/output_paths.h"
 #include "ui/frame/messages.h"
@@ -63,6 +64,10 @@ CExportDlg::CExportDlg(std::string base, const std::vector<oc::study_label>& que
         item->setCheckState(Qt::Checked);
     }
     if (questions_->count()) questions_->setCurrentRow(0);
+    // Wide enough for a question's text to be read, up to a sensible width;
+    // the tooltip gives the rest.
+    questions_->setMinimumWidth(std::min(questions_->sizeHintForColumn(0) + 2 * questions_->frameWidth() + 24, 560));
+    for (int i = 0; i < questions_->count(); ++i) questions_->item(i)->setToolTip(questions_->item(i)->text());
     codes_only_ = new QCheckBox(QStringLiteral("C&odes only (no answer texts)"), this);
     codes_only_->setObjectName(QStringLiteral("codesOnlyCheck"));
 
