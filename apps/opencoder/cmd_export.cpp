@@ -10,6 +10,7 @@
 #include "cli_common.h"
 #include "commands.h"
 #include "open_study.h"
+#include "study_locks.h"
 #include "engines/export/study_export.h"
 
 namespace cli {
@@ -27,6 +28,7 @@ struct export_options {
     bool codes_only = false;
     bool replace = false;
     bool verbose = false;
+    double wait_seconds = 0;
 };
 
 int run_export(const export_options& options) {
@@ -42,6 +44,10 @@ int run_export(const export_options& options) {
     request.out = std::filesystem::absolute(options.out).string();
     if (!enter_study_directory(study)) return exit_failure;
     if (!output_allowed(study.name, request.out, oc::output_kind::listing, options.replace)) return exit_failure;
+    // A merge appends record versions: it waits until both reads are done,
+    // so the plan and the rows see the same study.
+    oc::study_read_session reading;
+    if (!open_for_reading(study.name, options.wait_seconds, reading)) return exit_failure;
     request.base = study.name;
     request.format = *format;
     request.choice.questions = options.questions;
@@ -84,6 +90,7 @@ void add_export_command(CLI::App& app, int& result) {
     cmd->add_flag("--codes-only", options->codes_only, "Only the codes, not the answers' texts");
     cmd->add_flag("--replace", options->replace, "Replace an existing --out file (never a file of the study)");
     cmd->add_flag("--verbose", options->verbose, "Print each variable's name and the name written");
+    add_wait_option(*cmd, options->wait_seconds);
     cmd->callback([options, &result] { result = run_export(*options); });
 }
 

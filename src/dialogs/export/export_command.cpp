@@ -7,6 +7,7 @@
 #include "engines/export/study_export.h"
 #include "ui/frame/messages.h"
 #include "ui/frame/path_text.h"
+#include "ui/frame/study_locks_ui.h"
 
 namespace oc_ui {
 
@@ -21,6 +22,10 @@ void run_export(const QString& study_base) {
     CExportDlg dialog(base, questions);
     if (run_modal(dialog) != QDialog::Accepted) return;
     const oc::export_request& request = dialog.request();
+    // A merge waits until the export has read the study, so that the
+    // variables planned and the rows written come from the same data.
+    oc::study_read_session reading;
+    if (!open_study_for_reading(base, reading)) return;
 
     QProgressDialog progress(QStringLiteral("Exporting %1...").arg(from_native_bytes(request.out)),
                              QStringLiteral("Cancel"), 0, 100);

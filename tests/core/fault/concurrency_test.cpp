@@ -31,7 +31,7 @@ struct interleaving {
 // to the .DAT already; a prepare when it replaces the coder list it has read;
 // the coding at its sixth write to S.001, among the ten records of more_codes1.csv;
 // a frame add just before it renames its new frame over S.cfr, the code it
-// chose not yet visible to the second.
+// chose not yet visible to the second. An export reads what the merge leaves.
 const interleaving kInterleavings[] = {
     {"TwoMerges", study_stage::coded, {"merge", "--study", "{S}", "--file", "S.001"},
      {"merge", "--study", "{S}", "--file", "S.002"}, ".idx", 1},
@@ -42,6 +42,8 @@ const interleaving kInterleavings[] = {
     {"MergeDuringCode", study_stage::coded,
      {"code", "--study", "{S}", "--file", "S.001", "--codes", "{in}/more_codes1.csv"},
      {"merge", "--study", "{S}", "--file", "S.001"}, "S.001", 6},
+    {"ExportDuringMerge", study_stage::coded, {"merge", "--study", "{S}", "--file", "S.001"},
+     {"export", "--study", "{S}", "--out", "{in}/study/S.csv"}, ".idx", 1},
     {"TwoFrameAdds", study_stage::imported, {"frame", "add", "--study", "{S}", "--question", "Q1", "--label", "price"},
      {"frame", "add", "--study", "{S}", "--question", "Q1", "--label", "taste"}, ".cfr", 1},
 };
