@@ -1,6 +1,8 @@
 // `opencoder agree`: how far the coders of two or more coder data files of
 // the same answers agree, and where they differ.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -71,8 +73,10 @@ int run_agree(const agree_options& options) {
                             oc::figure_text(k.kappa).c_str());
             }
     }
-    if (!out.empty() && !oc::replace_file_whole(out, disagreements_csv(answers, frame), oc::default_file_mode())) {
-        print_error("cannot write " + out);
+    if (!out.empty() &&
+        !oc::write_output_whole(out, disagreements_csv(answers, frame), options.replace, oc::default_file_mode())) {
+        print_error(errno == EEXIST ? out + " was made by someone else meanwhile; it is left as it is"
+                                    : "cannot write " + out + ": " + std::strerror(errno));
         return exit_failure;
     }
     return exit_ok;

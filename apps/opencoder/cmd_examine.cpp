@@ -1,10 +1,12 @@
 // `opencoder examine`: the open-end listing of chosen questions, as the
 // examine command prints it. Changes no study or coder file.
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "open_study.h"
 #include "engines/texts/string_table.h"
 #include "study_locks.h"
+#include "suite/durable_file.h"
 #include "suite/error_library.h"
 
 namespace cli {
@@ -46,7 +49,7 @@ std::vector<bool> select_questions(const std::vector<std::string>& names, const 
     return selected;
 }
 
-bool copy_listing(const std::string& listing, const std::string& out) {
+bool copy_listing(const std::string& listing, const std::string& out, bool replace) {
     std::ifstream in(listing, std::ios::binary);
     if (!in) return false;
     // Inserting a stream buffer that gives nothing counts as a failed
@@ -57,10 +60,13 @@ bool copy_listing(const std::string& listing, const std::string& out) {
         std::cout.flush();
         return static_cast<bool>(std::cout);
     }
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    if (!empty) file << in.rdbuf();
-    file.close();
-    return static_cast<bool>(file);
+    // Written whole beside `out` and put in place only then, so that a crash
+    // leaves no half listing and a file made there meanwhile is not replaced.
+    std::ostringstream bytes;
+    if (!empty) bytes << in.rdbuf();
+    if (oc::write_output_whole(out, bytes.str(), replace, oc::default_file_mode())) return true;
+    if (errno == EEXIST) print_error(out + " was made by someone else meanwhile; it is left as it is");
+    return false;
 }
 
 int run_examine(const examine_options& options) {
@@ -89,7 +95,7 @@ int run_examine(const examine_options& options) {
         if (e.where()) print_error(e.where().text());
         return exit_failure;
     }
-    if (!copy_listing(job.listing_path(), out)) {
+    if (!copy_listing(job.listing_path(), out, options.replace)) {
         print_message(oc::IDS_LISTING_WRITE_ERROR);
         return exit_failure;
     }

@@ -67,7 +67,27 @@ bool commit_temporary(const std::string& temp_path, const std::string& path) {
     return sync_directory_of(path);
 }
 
-bool replace_file_whole(const std::string& path, std::string_view bytes, mode_t mode) {
+bool commit_temporary_as_new(const std::string& temp_path, const std::string& path) {
+    if (::link(temp_path.c_str(), path.c_str()) == 0) {
+        ::unlink(temp_path.c_str());
+        return sync_directory_of(path);
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        const int cause = errno;
+        ::unlink(temp_path.c_str());
+        errno = cause;
+        return false;
+    }
+    struct stat there {};
+    if (::lstat(path.c_str(), &there) == 0) {
+        ::unlink(temp_path.c_str());
+        errno = EEXIST;
+        return false;
+    }
+    return commit_temporary(temp_path, path);
+}
+
+bool write_output_whole(const std::string& path, std::string_view bytes, bool replace, mode_t mode) {
     std::string temp_path;
     int fd = create_temporary_beside(path, mode, temp_path);
     if (fd < 0) return false;
@@ -77,7 +97,11 @@ bool replace_file_whole(const std::string& path, std::string_view bytes, mode_t 
         std::remove(temp_path.c_str());
         return false;
     }
-    return commit_temporary(temp_path, path);
+    return replace ? commit_temporary(temp_path, path) : commit_temporary_as_new(temp_path, path);
+}
+
+bool replace_file_whole(const std::string& path, std::string_view bytes, mode_t mode) {
+    return write_output_whole(path, bytes, true, mode);
 }
 
 bool read_file_whole(const std::string& path, std::string& bytes, bool& exists, mode_t* mode) {

@@ -39,8 +39,19 @@ int create_temporary_beside(const std::string& path, mode_t mode, std::string& t
 // temporary is removed when the rename fails.
 bool commit_temporary(const std::string& temp_path, const std::string& path);
 
+// Gives `temp_path` the name `path` only while no file has that name, and
+// makes it durable: a file that appeared at `path` meanwhile is never
+// replaced. The temporary is gone afterwards either way; false with errno
+// EEXIST when `path` exists. Where the file system makes no hard links the
+// name is checked just before a rename.
+bool commit_temporary_as_new(const std::string& temp_path, const std::string& path);
+
 // `bytes` as the whole of `path`: beside it, synced, renamed over it.
 bool replace_file_whole(const std::string& path, std::string_view bytes, mode_t mode);
+// An output the user named: `bytes` written whole beside `path`, then put
+// at `path` over the file there only with `replace`; without it a file at
+// `path` is never replaced (false, errno EEXIST), even one made meanwhile.
+bool write_output_whole(const std::string& path, std::string_view bytes, bool replace, mode_t mode);
 
 // The whole file; false when it cannot be read. `exists` says whether it
 // was there at all (false: `bytes` empty and the result true).

@@ -424,13 +424,15 @@ public:
         if (fd_ < 0) path_.clear();
         return fd_;
     }
-    bool commit(const std::string& out) {
+    // Over `out` only when it may be replaced: a file that appeared there
+    // while the export ran was not asked to be replaced.
+    bool commit(const std::string& out, bool replace) {
         bool synced = sync_file(fd_);
         bool closed = ::close(fd_) == 0;
         fd_ = -1;
         if (!synced || !closed) return false;
-        bool renamed = commit_temporary(path_, out);
-        path_.clear();  // commit_temporary removes it when the rename fails
+        bool renamed = replace ? commit_temporary(path_, out) : commit_temporary_as_new(path_, out);
+        path_.clear();  // both remove it when they fail
         return renamed;
     }
 
@@ -496,8 +498,11 @@ export_result export_study(const export_request& request, const export_progress&
         result.problem = {"cannot write " + request.out + ": " + std::strerror(out.error()), request.out, {}};
         return result;
     }
-    if (!temporary.commit(request.out)) {
-        result.problem = {"cannot write " + request.out + ": " + std::strerror(errno), request.out, {}};
+    if (!temporary.commit(request.out, request.replace)) {
+        result.problem = {errno == EEXIST ? request.out + " was made by someone else while the export ran; it is "
+                                                          "left as it is and nothing was written"
+                                          : "cannot write " + request.out + ": " + std::strerror(errno),
+                          request.out, {}};
         return result;
     }
     rows.notes.append_to(result.warnings);

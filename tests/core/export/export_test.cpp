@@ -160,6 +160,30 @@ TEST_F(Export, ProgressCountsBothReadsAndAStopAnywhereWritesNothing) {
     }
 }
 
+// A file someone makes at the output while the export runs is replaced only
+// when replacing was asked for; otherwise it stays as it is and the export fails.
+TEST_F(Export, AFileMadeAtTheOutputMeanwhileIsReplacedOnlyWhenAsked) {
+    for (bool replace : {false, true}) {
+        SCOPED_TRACE(replace);
+        oc::export_request request;
+        request.base = dir.file("S");
+        request.out = dir.file("m.csv");
+        request.replace = replace;
+        oc::export_result result = oc::export_study(request, [&](long done, long total) {
+            if (done == total) octest::write_bytes(request.out, "someone else's\n");
+            return true;
+        });
+        EXPECT_EQ(!replace, bool(result.problem)) << result.problem.text();
+        const std::string kept = octest::read_bytes(request.out);
+        EXPECT_EQ(replace, kept.rfind("respondent,", 0) == 0) << kept;
+        std::size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            files += entry.path().filename().string().rfind("m.csv", 0) == 0;
+        EXPECT_EQ(1u, files);  // no temporary left beside it
+        std::filesystem::remove(request.out);
+    }
+}
+
 // Variable labels from the label file, value labels from the code frame, on
 // every code variable of the two formats extract_metadata reads.
 TEST_F(Export, LabelsReachSavAndDta) {
