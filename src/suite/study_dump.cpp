@@ -50,17 +50,7 @@ std::string quote_value(std::string_view value) {
 dump_result dump_study(const std::string& base, std::ostream& out) {
     std::string idx_path = base + ".idx", dat_path = base + ".DAT";
     study_reader reader;
-    auto failed = [&](study_status status) {
-        switch (status) {
-        case study_status::cannot_open: return study_result::failure(reader.problem());
-        case study_status::bad_index:
-            return study_result::failure("corrupt index \"" + idx_path + "\": " + reader.problem());
-        case study_status::bad_record:
-        case study_status::ok:  // not failures: never asked
-        case study_status::end: break;
-        }
-        return study_result::failure("corrupt data \"" + dat_path + "\": " + reader.problem());
-    };
+    auto failed = [&](study_status status) { return study_result::failure(reader.failure_text(status)); };
 
     study_status status = reader.open(idx_path, dat_path);
     if (status != study_status::ok) return failed(status);

@@ -41,10 +41,22 @@ study_status study_reader::fail(study_status status, std::string problem) {
     return status;
 }
 
+std::string study_reader::failure_text(study_status status) const {
+    switch (status) {
+    case study_status::cannot_open: return problem_;
+    case study_status::bad_index: return "corrupt index \"" + idx_path_ + "\": " + problem_;
+    case study_status::bad_record:
+    case study_status::ok:  // not failures: never asked
+    case study_status::end: break;
+    }
+    return "corrupt data \"" + dat_path_ + "\": " + problem_;
+}
+
 study_status study_reader::open(const std::string& idx_path, const std::string& dat_path) {
     close();
     problem_.clear();
     idx_path_ = idx_path;
+    dat_path_ = dat_path;
     idx_ = std::fopen(idx_path.c_str(), "rb");
     if (!idx_) return fail(study_status::cannot_open, "cannot open \"" + idx_path + "\"");
     dat_ = std::fopen(dat_path.c_str(), "rb");

@@ -52,6 +52,13 @@ public:
 
     // What the last failure was, for messages.
     const std::string& problem() const { return problem_; }
+    // A failure as messages give it: which file (the index or the data) is
+    // corrupt, and how; a file that does not open, as problem() says.
+    std::string failure_text(study_status status) const;
+    // The file `status` is about: the index for bad_index, else the data.
+    const std::string& file_of(study_status status) const {
+        return status == study_status::bad_index ? idx_path_ : dat_path_;
+    }
 
 private:
     study_status fail(study_status status, std::string problem);
@@ -66,6 +73,7 @@ private:
     // read in file order need no seek (a seek costs a system call).
     long dat_position_ = -1;
     std::string idx_path_;
+    std::string dat_path_;
     std::uint64_t idx_size_ = 0;
     std::uint64_t scan_offset_ = 0;
     std::vector<unsigned char> record_bytes_;

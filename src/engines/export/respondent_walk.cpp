@@ -8,15 +8,7 @@ failure walk_respondents(const std::string& base, const std::function<bool(const
     const std::string idx_path = base + ".idx", dat_path = base + ".DAT";
     study_reader reader;
     auto failed = [&](study_status status) -> failure {
-        switch (status) {
-        case study_status::cannot_open: return {reader.problem(), dat_path, {}};
-        case study_status::bad_index:
-            return {"corrupt index \"" + idx_path + "\": " + reader.problem(), idx_path, {}};
-        case study_status::bad_record:
-        case study_status::ok:  // not failures: never asked
-        case study_status::end: break;
-        }
-        return {"corrupt data \"" + dat_path + "\": " + reader.problem(), dat_path, {}};
+        return {reader.failure_text(status), reader.file_of(status), {}};
     };
 
     study_status status = reader.open(idx_path, dat_path);
