@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <filesystem>
 #include <set>
 #include <unordered_set>
 
@@ -11,9 +11,9 @@
 #include "engines/frame/frame_job.h"
 #include "engines/merge/add_file.h"
 #include "engines/merge/merge_engine.h"
-#include "suite/durable_file.h"
 #include "suite/label_file.h"
 #include "suite/path_parts.h"
+#include "suite/whole_number.h"
 
 namespace oc {
 
@@ -94,12 +94,16 @@ std::size_t tail_start(const export_column& column) {
     return std::min(column.source.size(), column.question.size());
 }
 
+}  // namespace
+
 std::string source_name(const std::string& question, int roster, int slot) {
     std::string name = question;
     if (roster > 0) name += "_R" + std::to_string(roster);
     if (slot > 0) name += "_C" + std::to_string(slot);
     return name;
 }
+
+namespace {
 
 // What the walk through the data learns of one question.
 struct question_seen {
@@ -128,9 +132,8 @@ bool is_one_code(const std::vector<std::string>& values) {
 // The Replace questions of the study's merged coder files.
 failure replaced_questions(const std::string& base, std::set<std::string>& replaced) {
     const std::string list_path = base + ".cdl";
-    bool exists = false;
-    std::string unused;
-    if (!read_file_whole(list_path, unused, exists) || !exists) return {};
+    std::error_code absent;
+    if (!std::filesystem::exists(list_path, absent)) return {};  // nothing prepared, nothing merged
     std::optional<std::vector<std::string>> names = read_coder_list(list_path);
     if (!names) return {"cannot read the coder list " + list_path, list_path, {}};
     for (const std::string& name : *names) {
@@ -189,11 +192,10 @@ const format_rules& rules_of(export_format format) {
 }
 
 std::optional<int> plain_code(std::string_view text) {
-    if (text.empty() || text.size() > 9 || (text.size() > 1 && text[0] == '0')) return std::nullopt;
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
-    return value;
+    if (text.size() > 1 && text[0] == '0') return std::nullopt;
+    std::optional<std::int64_t> value = parse_whole(text, 0, 999999999);
+    if (!value) return std::nullopt;
+    return static_cast<int>(*value);
 }
 
 void name_columns(std::vector<export_column>& columns, export_format format) {
@@ -245,7 +247,7 @@ failure plan_export(const std::string& base, export_format format, const export_
                 return {"no question " + asked + " in " + label_path, label_path, {}};
     }
 
-    // Append questions the .add file registers: entries name 7 characters.
+    // Append questions the .add file registers.
     std::vector<add_entry> entries;
     std::string problem;
     const std::string add_path = base + ".add";
@@ -253,7 +255,7 @@ failure plan_export(const std::string& base, export_format format, const export_
     for (const add_entry& entry : entries) {
         const study_label* match = nullptr;
         for (const study_label& label : labels) {
-            if (lower(label.name.substr(0, 7)) != lower(entry.name)) continue;
+            if (!registers(entry, label.name)) continue;
             if (match) {
                 plan.notes.push_back(add_path + ": the codes of " + entry.name + " could be " + match->name + "'s or " +
                                      label.name + "'s; exported as " + match->name + "'s");

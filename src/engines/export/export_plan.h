@@ -85,6 +85,10 @@ struct export_plan {
 // The joined texts of one answer: texts in stored order, " | " between.
 inline constexpr std::string_view kTextJoiner = " | ";
 
+// A variable's format-free name: Q, Q_Rn for roster n, then _Ck for code
+// variable k (roster 0 and slot 0 add nothing).
+std::string source_name(const std::string& question, int roster, int slot);
+
 // A code value as the merge writes it: a whole number in plain decimal
 // (no sign, no leading zero); none otherwise.
 std::optional<int> plain_code(std::string_view text);

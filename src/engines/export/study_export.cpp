@@ -390,7 +390,7 @@ private:
             std::optional<int> code = plain_code(variable.values[k]);
             auto column = codes_.find(at + std::to_string(list * max_codes + static_cast<int>(k) + 1));
             if (!code || static_cast<int>(k) >= max_codes || column == codes_.end()) {
-                notes.note(source_of(question, variable.roster),
+                notes.note(source_name(question, variable.roster, 0),
                            !code ? "a merged value that is not a code is not exported"
                                  : "more codes than the .add file registers; the rest are not exported",
                            respondent);
@@ -398,10 +398,6 @@ private:
             }
             cells_[column->second].number = *code;
         }
-    }
-
-    static std::string source_of(const std::string& question, int roster) {
-        return roster ? question + "_R" + std::to_string(roster) : question;
     }
 
     const export_plan& plan_;

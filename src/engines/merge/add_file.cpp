@@ -97,6 +97,10 @@ bool update_add_file(const std::string& add_path, const quest_list& maxima) {
     return replace_file_whole(add_path, bytes, mode);
 }
 
+bool registers(const add_entry& entry, const std::string& question) {
+    return same_name(add_name(entry.name.c_str()), add_name(question.c_str()));
+}
+
 bool read_add_file(const std::string& add_path, std::vector<add_entry>& entries, std::string& problem) {
     entries.clear();
     std::string bytes;

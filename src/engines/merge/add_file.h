@@ -33,6 +33,10 @@ struct add_entry {
     std::int32_t list_no = 0;
 };
 
+// Whether `entry` registers `question`: its 7 name bytes are the
+// question's first 7 characters, in any case, as the merge matches them.
+bool registers(const add_entry& entry, const std::string& question);
+
 // Every whole entry of the file, in file order; none when it does not
 // exist. False when it cannot be read, or its length is not a whole number
 // of entries (`problem` then says which and where).
