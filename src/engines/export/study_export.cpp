@@ -113,42 +113,50 @@ private:
     std::vector<std::string> order_;
 };
 
-// A text as the format can hold it, noting what had to change.
-std::string fit_text(std::string_view text, const format_rules& rules, const std::string& variable,
-                     std::int32_t respondent, carried_notes& notes) {
-    std::string fitted;
+// A text or label as a format can hold it, and what had to change.
+struct fitted {
+    std::string text;
+    bool made_ascii = false;  // characters outside ASCII became '?'
+    bool undeclared = false;  // UTF-8 bytes written where no encoding is named
+    bool cut = false;         // cut to `limit` bytes
+};
+
+fitted fit(std::string_view text, const format_rules& rules, std::size_t limit) {
+    fitted out;
     if (rules.text == text_bytes::ascii) {
-        bool changed = false;
-        fitted = ascii_only(text, changed);
-        if (changed) notes.note(variable, "characters outside ASCII written as '?'", respondent);
+        out.text = ascii_only(text, out.made_ascii);
     } else {
-        fitted = text;
-        if (rules.text == text_bytes::undeclared && has_non_ascii(text))
-            notes.note(variable, "non-ASCII text written as UTF-8 bytes; the format names no encoding", respondent);
+        out.text = text;
+        out.undeclared = rules.text == text_bytes::undeclared && has_non_ascii(text);
     }
-    if (rules.string_bytes && fitted.size() > rules.string_bytes) {
-        fitted = std::string(cut_utf8(fitted, rules.string_bytes));
-        notes.note(variable, "texts cut to " + std::to_string(rules.string_bytes) + " bytes", respondent);
+    if (limit && out.text.size() > limit) {
+        out.text = std::string(cut_utf8(out.text, limit));
+        out.cut = true;
     }
-    return fitted;
+    return out;
 }
 
-// A label as the format can hold it; says what changed in `warnings`.
+constexpr const char* kMadeAscii = "characters outside ASCII written as '?'";
+constexpr const char* kUndeclared = "non-ASCII text written as UTF-8 bytes; the format names no encoding";
+
+// A value of a row, what changed noted per variable.
+std::string fit_text(std::string_view text, const format_rules& rules, const std::string& variable,
+                     std::int32_t respondent, carried_notes& notes) {
+    fitted out = fit(text, rules, rules.string_bytes);
+    if (out.made_ascii) notes.note(variable, kMadeAscii, respondent);
+    if (out.undeclared) notes.note(variable, kUndeclared, respondent);
+    if (out.cut) notes.note(variable, "texts cut to " + std::to_string(rules.string_bytes) + " bytes", respondent);
+    return std::move(out.text);
+}
+
+// A label, what changed said in `warnings`.
 std::string fit_label(const std::string& label, std::size_t limit, const format_rules& rules, const std::string& what,
                       std::vector<std::string>& warnings) {
-    std::string fitted = label;
-    if (rules.text == text_bytes::ascii) {
-        bool changed = false;
-        fitted = ascii_only(label, changed);
-        if (changed) warnings.push_back(what + ": characters outside ASCII written as '?'");
-    } else if (rules.text == text_bytes::undeclared && has_non_ascii(label)) {
-        warnings.push_back(what + ": non-ASCII text written as UTF-8 bytes; the format names no encoding");
-    }
-    if (fitted.size() > limit) {
-        fitted = std::string(cut_utf8(fitted, limit));
-        warnings.push_back(what + " cut to " + std::to_string(limit) + " bytes");
-    }
-    return fitted;
+    fitted out = fit(label, rules, limit);
+    if (out.made_ascii) warnings.push_back(what + ": " + kMadeAscii);
+    if (out.undeclared) warnings.push_back(what + ": " + kUndeclared);
+    if (out.cut) warnings.push_back(what + " cut to " + std::to_string(limit) + " bytes");
+    return std::move(out.text);
 }
 
 class table_writer {
