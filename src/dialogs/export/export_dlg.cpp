@@ -90,6 +90,15 @@ CExportDlg::CExportDlg(std::string base, const std::vector<oc::study_label>& que
     format_->setFocus();
 }
 
+namespace {
+
+bool replace_confirmed(const QString& path) {
+    return show_text(path + QStringLiteral(" already exists.\nDo you want to replace it?"),
+                     box_style::question_ok_cancel) == box_answer::ok;
+}
+
+}  // namespace
+
 oc::export_format CExportDlg::format() const { return kFormats[std::max(0, format_->currentIndex())].format; }
 
 // The file's extension follows the format, so that the two never disagree.
@@ -107,10 +116,7 @@ void CExportDlg::browse() {
                     format_->currentText() + QStringLiteral("|*.") + extension + QStringLiteral("|"), this);
     if (dialog.DoModal() != IDOK) return;
     const QString chosen = dialog.GetPathName();
-    if (QFileInfo::exists(chosen) &&
-        show_text(chosen + QStringLiteral(" already exists.\nDo you want to replace it?"),
-                  box_style::question_ok_cancel) != box_answer::ok)
-        return;
+    if (QFileInfo::exists(chosen) && !replace_confirmed(chosen)) return;
     file_->setText(chosen);
     confirmed_ = chosen;
 }
@@ -141,9 +147,7 @@ void CExportDlg::accept() {
         file_->setFocus();
         return;
     }
-    if (request.replace && path != confirmed_ &&
-        show_text(path + QStringLiteral(" already exists.\nDo you want to replace it?"),
-                  box_style::question_ok_cancel) != box_answer::ok) {
+    if (request.replace && path != confirmed_ && !replace_confirmed(path)) {
         file_->setFocus();
         return;
     }
