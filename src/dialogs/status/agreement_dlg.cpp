@@ -18,20 +18,11 @@
 #include "ui/frame/messages.h"
 #include "ui/frame/path_text.h"
 #include "ui/frame/push_buttons.h"
+#include "ui/frame/report_list.h"
 
 namespace oc_ui {
 
 namespace {
-
-QTreeWidget* table(QWidget* parent, const char* name, const QStringList& headers) {
-    auto* t = new QTreeWidget(parent);
-    t->setObjectName(QLatin1String(name));
-    t->setRootIsDecorated(false);
-    t->setUniformRowHeights(true);
-    t->setHeaderLabels(headers);
-    t->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    return t;
-}
 
 QTreeWidgetItem* add_row(QTreeWidget& to, const QStringList& texts, int first_number, int last_number) {
     auto* row = new QTreeWidgetItem(&to, texts);
@@ -62,13 +53,13 @@ CAgreementDlg::CAgreementDlg(const QStringList& files, std::string study_base, r
     fill_questions();
     auto* compare_button = make_push_button(this, QStringLiteral("&Compare"), QStringLiteral("compareButton"));
 
-    summary_ = table(this, "agreementTable",
+    summary_ = make_figure_table(this, QStringLiteral("agreementTable"),
                      {QStringLiteral("Question"), QStringLiteral("Records"), QStringLiteral("Agreed"),
                       QStringLiteral("Agreement"), QStringLiteral("Alpha"), QStringLiteral("Distance")});
-    kappas_ = table(this, "kappaTable",
+    kappas_ = make_figure_table(this, QStringLiteral("kappaTable"),
                     {QStringLiteral("Question"), QStringLiteral("Code"), QStringLiteral("Label"), QStringLiteral("Kappa")});
     disagreements_title_ = new QLabel(QStringLiteral("&Disagreements:"), this);
-    disagreements_ = table(this, "disagreementTable", {});
+    disagreements_ = make_figure_table(this, QStringLiteral("disagreementTable"), {});
     disagreements_->header()->setSectionResizeMode(QHeaderView::Interactive);
     disagreements_title_->setBuddy(disagreements_);
     open_in_ = new QComboBox(this);

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -14,6 +13,7 @@
 #include "ui/frame/messages.h"
 #include "ui/frame/path_text.h"
 #include "ui/frame/push_buttons.h"
+#include "ui/frame/report_list.h"
 
 namespace oc_ui {
 
@@ -46,14 +46,10 @@ CProductivityDlg::CProductivityDlg(std::string study_base, QWidget* parent)
     to_on_->setObjectName(QStringLiteral("toCheck"));
     to_ = date_field(this, "toDate");
 
-    table_ = new QTreeWidget(this);
-    table_->setObjectName(QStringLiteral("productivityTable"));
-    table_->setRootIsDecorated(false);
-    table_->setUniformRowHeights(true);
-    table_->setHeaderLabels({QStringLiteral("Coder file"), QStringLiteral("User"), QStringLiteral("Records coded"),
-                             QStringLiteral("Decisions"), QStringLiteral("Active minutes"),
-                             QStringLiteral("Records per hour"), QStringLiteral("Recoded")});
-    table_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table_ = make_figure_table(this, QStringLiteral("productivityTable"),
+                               {QStringLiteral("Coder file"), QStringLiteral("User"), QStringLiteral("Records coded"),
+                                QStringLiteral("Decisions"), QStringLiteral("Active minutes"),
+                                QStringLiteral("Records per hour"), QStringLiteral("Recoded")});
     table_->setMinimumSize(640, 240);
     table_->setSortingEnabled(true);
     table_->sortByColumn(0, Qt::AscendingOrder);

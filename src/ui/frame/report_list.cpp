@@ -11,6 +11,16 @@
 
 namespace oc_ui {
 
+QTreeWidget* make_figure_table(QWidget* parent, const QString& object_name, const QStringList& headers) {
+    auto* table = new QTreeWidget(parent);
+    table->setObjectName(object_name);
+    table->setRootIsDecorated(false);
+    table->setUniformRowHeights(true);
+    table->setHeaderLabels(headers);
+    table->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    return table;
+}
+
 QTreeWidget* make_report_list(QWidget* parent, const QString& object_name, QSize size) {
     auto* list = new QTreeWidget(parent);
     list->setObjectName(object_name);

@@ -17,6 +17,10 @@ struct report_column {
 // A list named `object_name`, `size` pixels large, with 16 x 16 images.
 QTreeWidget* make_report_list(QWidget* parent, const QString& object_name, QSize size);
 
+// A table of figures that sizes itself: `headers` as given, no tree
+// decoration, rows of one height, each column as wide as its contents.
+QTreeWidget* make_figure_table(QWidget* parent, const QString& object_name, const QStringList& headers);
+
 // Header texts and alignments; widths are set separately.
 void set_report_columns(QTreeWidget& list, std::initializer_list<report_column> columns);
 
