@@ -36,13 +36,11 @@ bool take_coder_file(const QString& coder_list, const QString& path, oc::coder_f
 // message 709 when it is not there or cannot be read.
 std::int32_t find_record(oc::coder_cursor& cursor, const oc::quest_spec& quest, const oc::answer_key& record) {
     wait_cursor busy;
-    for (std::int32_t k = 1; k <= quest.record_count; ++k) {
-        oc::resp_record line;
-        if (oc::seek_question_record(cursor, k, line) != 0) break;
-        if (line.respondent == record.respondent && line.sequence == record.sequence && line.roster == record.roster &&
-            line.list_no == record.list_no)
-            return k;
-    }
+    const std::int32_t found = find_question_record(cursor, quest, [&](const oc::resp_record& line) {
+        return line.respondent == record.respondent && line.sequence == record.sequence &&
+               line.roster == record.roster && line.list_no == record.list_no;
+    });
+    if (found > 0) return found;
     busy.restore();
     show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
     return 0;

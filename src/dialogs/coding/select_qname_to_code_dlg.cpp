@@ -27,6 +27,16 @@
 
 namespace oc_ui {
 
+std::int32_t find_question_record(oc::coder_cursor& cursor, const oc::quest_spec& quest,
+                                  const std::function<bool(const oc::resp_record&)>& wanted) {
+    for (std::int32_t k = 1; k <= quest.record_count; ++k) {
+        oc::resp_record record;
+        if (oc::seek_question_record(cursor, k, record) != 0) return -1;
+        if (wanted(record)) return k;
+    }
+    return 0;
+}
+
 int ChooseStartRecord(oc::coder_cursor& cursor, std::int32_t& start, int choice, std::int32_t respondent,
                       const oc::quest_spec& quest) {
     if (choice == start_resume) {
@@ -38,14 +48,13 @@ int ChooseStartRecord(oc::coder_cursor& cursor, std::int32_t& start, int choice,
         return 1;
     }
     wait_cursor busy;
-    for (std::int32_t k = 1; k <= quest.record_count; ++k) {
-        oc::resp_record record;
-        if (oc::seek_question_record(cursor, k, record) != 0) return 0;
-        if (record.respondent == respondent) {
-            start = k;
-            return 1;
-        }
+    const std::int32_t found = find_question_record(
+        cursor, quest, [&](const oc::resp_record& record) { return record.respondent == respondent; });
+    if (found > 0) {
+        start = found;
+        return 1;
     }
+    if (found < 0) return 0;
     busy.restore();
     show_message(oc::IDS_CODER_DATA_READ_ERROR, box_style::exclamation);
     return 0;

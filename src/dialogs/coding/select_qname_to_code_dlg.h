@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "coderfile/cursor.h"
@@ -22,6 +23,11 @@ class QLayout;
 namespace oc_ui {
 
 enum start_choice : int { start_resume = 0, start_beginning = 1, start_respondent = 2 };
+
+// The first record (from 1) of `quest` that `wanted` accepts; 0 when none
+// does, -1 when a record cannot be read.
+std::int32_t find_question_record(oc::coder_cursor& cursor, const oc::quest_spec& quest,
+                                  const std::function<bool(const oc::resp_record&)>& wanted);
 
 // The record (from 1) at which a coding pass on `quest` begins: after the
 // last record coded, at the first, or at the first record of `respondent`.
